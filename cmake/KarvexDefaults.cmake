@@ -1,0 +1,26 @@
+# Compile settings every Karvex target shares.
+
+# Sources are UTF-8; the programs' narrow texts are GBK at run time.
+function(karvex_defaults target)
+    if(MSVC)
+        target_compile_options(${target} PRIVATE /W4 /source-charset:utf-8 /execution-charset:.936)
+    else()
+        target_compile_options(${target} PRIVATE -Wall -Wextra
+            -finput-charset=UTF-8 -fexec-charset=GBK)
+    endif()
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+    if(WIN32)
+        # ANSI API; headers at the Windows XP level.
+        target_compile_definitions(${target} PUBLIC _WIN32_WINNT=0x0501 WINVER=0x0501
+            WIN32_LEAN_AND_MEAN NOMINMAX STRICT)
+    endif()
+endfunction()
+
+# Windows programs link statically: under Wine a MinGW runtime DLL that is not
+# found ends the program before it starts, without a message.
+function(karvex_windows_program target)
+    karvex_defaults(${target})
+    if(MINGW)
+        target_link_options(${target} PRIVATE -static)
+    endif()
+endfunction()
