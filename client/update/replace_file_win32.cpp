@@ -1,0 +1,20 @@
+#include "client/update/replace_file.h"
+
+#include <io.h>
+#include <windows.h>
+
+namespace karvex {
+
+bool FlushToDisk(std::FILE* file)
+{
+    return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
+}
+
+bool ReplaceFileAtomically(const char* from, const char* to)
+{
+    // rename() refuses an existing target on Windows; this replaces it, and
+    // returns only once the new directory entry is on the disk.
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+}  // namespace karvex
