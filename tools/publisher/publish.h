@@ -1,0 +1,57 @@
+// The server side of the signature databases: reads database files and writes
+// the static tree the clients update from (manifest, full lists, differences,
+// program files).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "client/update/signature_db.h"
+
+namespace karvex::publisher {
+
+// A database file as it lies on disk: its header words and records in file order.
+struct DATABASE {
+    std::uint32_t dwReserved = 0;
+    std::int32_t nMajor = 0;
+    std::int32_t nMinor = 0;
+    std::vector<SIGNATURE_RECORD> records;
+};
+
+// Failures carry one line of text that names the file at fault.
+bool ReadDatabase(const std::string& path, DATABASE* db, std::string* error);
+
+std::string VersionText(const DATABASE& db);
+
+// A full list from which the client rebuilds `db` byte for byte; `db` must
+// be in the file layout (records in ascending bucket order).
+std::string FullListText(const DATABASE& db, const char* name);
+
+// A difference that brings a client holding `from` to exactly `to`, with as
+// few lines as the client's way of applying them allows. Both must be in the
+// file layout.
+std::string DifferenceText(const DATABASE& from, const DATABASE& to, const char* name);
+
+// Writes `data` gzip-compressed into the new file `path`.
+bool WriteGzip(const std::string& path, const std::string& data, std::string* error);
+
+struct PROGRAM_FILE {
+    std::string name;     // as the client asks for it under file/
+    std::string version;  // a.b.c.d
+    std::string path;
+};
+
+struct PUBLISH_JOB {
+    std::string outDir;
+    // Database files of successive versions for url.db, adv.db and qua.db.
+    std::vector<std::string> databases[3];
+    std::vector<PROGRAM_FILE> files;
+};
+
+// Writes the whole tree into `outDir`, which must not exist yet: into a
+// temporary folder beside it, renamed into place only when complete. Progress
+// lines (one per file written) go to `log`.
+bool Publish(const PUBLISH_JOB& job, std::string* log, std::string* error);
+
+}  // namespace karvex::publisher
