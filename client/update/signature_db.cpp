@@ -16,7 +16,7 @@ constexpr char kSeparator = '\\';
 constexpr char kSeparator = '/';
 #endif
 
-// "+", 32 digits, CR LF.
+// A record: "+" and 32 digits, then a line end or a tab.
 constexpr std::size_t kRecordDigits = 32;
 constexpr std::size_t kRecordText = 1 + kRecordDigits;
 constexpr std::size_t kMinFullListSize = 10;
@@ -35,15 +35,6 @@ void StoreLe32(unsigned char* p, std::uint32_t value)
     p[3] = static_cast<unsigned char>(value >> 24);
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 bool ParseNumber(const char*& text, std::int32_t* value)
 {
     const char* start = text;
@@ -56,6 +47,29 @@ bool ParseNumber(const char*& text, std::int32_t* value)
     }
     *value = static_cast<std::int32_t>(number);
     return text != start;
+}
+
+// Eight digits at once: loading a full list is mostly this.
+inline bool ParseHexWord(const unsigned char* p, std::uint32_t* word)
+{
+    constexpr std::uint64_t kHigh = 0x8080808080808080u;
+    constexpr std::uint64_t kEach = 0x0101010101010101u;
+    std::uint64_t x = 0;
+    for (int i = 7; i >= 0; --i)
+        x = x << 8 | p[i];
+    // Per byte, with no carry between bytes once the high bits are clear:
+    // b + (0x80 - k) has its high bit set when b >= k, b + (0x7f - k) when b > k.
+    std::uint64_t digit = (x + 0x50 * kEach) & ~(x + 0x46 * kEach);  // '0'..'9'
+    std::uint64_t letter = (x + 0x1f * kEach) & ~(x + 0x19 * kEach);  // 'a'..'f'
+    if ((x & kHigh) != 0 || ((digit | letter) & kHigh) != kHigh)
+        return false;
+    std::uint64_t nibbles = (x & 0x0f * kEach) + ((x >> 6) & kEach) * 9;
+    // Digit pairs into bytes (the first digit is the high one), then together.
+    constexpr std::uint64_t kPairs = 0x00ff00ff00ff00ffu;
+    std::uint64_t bytes = ((nibbles & kPairs) << 4) | ((nibbles >> 8) & kPairs);
+    bytes = (bytes | bytes >> 8) & 0x0000ffff0000ffffu;
+    *word = static_cast<std::uint32_t>(bytes | bytes >> 16);
+    return true;
 }
 
 bool IsRunning(const RunningFlag& running)
@@ -107,7 +121,7 @@ private:
     std::size_t m_nPos = 0;
     std::size_t m_nEnd = 0;
     bool m_bEnd = false;
-    char m_acBuffer[16 * 1024];
+    char m_acBuffer[64 * 1024];
 };
 
 // Length of the line end at `p` (CR LF or LF), 0 when there is none; `avail`
@@ -178,18 +192,11 @@ bool ParseDbVersion(const char* text, std::int32_t* major, std::int32_t* minor)
 
 bool ParseRecordHex(const char* digits, SIGNATURE_RECORD* record)
 {
-    unsigned char bytes[kDbRecordSize];
-    for (std::size_t i = 0; i < kRecordDigits; ++i) {
-        int value = HexValue(digits[i]);  // stops at a terminator: it is no digit
-        if (value < 0)
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(digits);
+    for (std::size_t w = 0; w < 4; ++w) {
+        if (!ParseHexWord(p + 8 * w, &record->dwWords[w]))
             return false;
-        if (i % 2 == 0)
-            bytes[i / 2] = static_cast<unsigned char>(value << 4);
-        else
-            bytes[i / 2] = static_cast<unsigned char>(bytes[i / 2] | value);
     }
-    for (std::size_t w = 0; w < 4; ++w)
-        record->dwWords[w] = LoadLe32(bytes + 4 * w);
     return true;
 }
 
@@ -399,7 +406,7 @@ bool CSignatureDb::Save(const char* folder, const RunningFlag& running) const
     FilePtr file = OpenFile(temp, "wb");
     if (!file)
         return false;
-    unsigned char buffer[kDbRecordSize * 1024];
+    unsigned char buffer[kDbRecordSize * 4096];
     std::memset(buffer, 0, kDbHeaderSize);
     StoreLe32(buffer, m_dwReserved);
     StoreLe32(buffer + 4, static_cast<std::uint32_t>(m_nMajor));

@@ -41,7 +41,8 @@ inline std::uint32_t BucketOf(const SIGNATURE_RECORD& record)
     return record.dwWords[0] & 0xFFFF;
 }
 
-// 32 lowercase hexadecimal digits, two per byte, high digit first.
+// 32 lowercase hexadecimal digits, two per byte, high digit first; `digits`
+// has 32 readable bytes. `record` is undefined when this fails.
 bool ParseRecordHex(const char* digits, SIGNATURE_RECORD* record);
 // Writes the 32 digits and a terminator: `out` holds at least 33 bytes.
 void FormatRecordHex(const SIGNATURE_RECORD& record, char* out);

@@ -77,6 +77,26 @@ protected:
     RunningFlag stopped{0};
 };
 
+TEST(RecordHexTest, TakesExactlyLowercaseDigitsAtEveryPosition)
+{
+    const std::string good = "0123456789abcdeffedcba9876543210";
+    SIGNATURE_RECORD r;
+    ASSERT_TRUE(ParseRecordHex(good.c_str(), &r));
+    EXPECT_EQ(r.dwWords[0], 0x67452301u);  // bytes 01 23 45 67, little-endian
+    EXPECT_EQ(r.dwWords[3], 0x10325476u);
+    for (std::size_t pos = 0; pos < good.size(); ++pos) {
+        for (int c = 0; c < 256; ++c) {
+            std::string digits = good;
+            digits[pos] = static_cast<char>(c);
+            bool digit = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+            ASSERT_EQ(ParseRecordHex(digits.c_str(), &r), digit) << pos << " " << c;
+            if (digit) {
+                ASSERT_EQ(Hex(r), digits);
+            }
+        }
+    }
+}
+
 TEST_F(SignatureDbTest, ReadHeaderRefusesFilesWithoutRecords)
 {
     db.m_nMajor = 8;
