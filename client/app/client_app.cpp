@@ -1,0 +1,314 @@
+#include "client/app/client_app.h"
+
+#include <objbase.h>
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <cstdio>
+
+#include "client/app/command_line.h"
+#include "client/app/settings.h"
+#include "client/res/resource.h"
+#include "common/component.h"
+#include "common/product.h"
+#include "common/std_file.h"
+#include "common/text.h"
+#include "common/win/dialog.h"
+#include "common/win/module_path.h"
+#include "common/win/registry.h"
+
+namespace karvex {
+
+namespace {
+
+constexpr DWORD kSchedulerInterval = 60 * 60 * 1000;
+
+// Whether `path` opens as a text file holding at least one byte.
+bool FileHasContent(const char* path)
+{
+    UniqueStdFile file(std::fopen(path, "r"));
+    return file && std::fgetc(file.get()) != EOF;
+}
+
+// Deletes the files directly inside `folder`; sub-folders stay.
+void DeleteFilesIn(const char* folder)
+{
+    char pattern[MAX_PATH];
+    if (!FormatText(pattern, sizeof pattern, "%s\\*.*", folder))
+        return;
+    WIN32_FIND_DATAA found;
+    UniqueFind find(::FindFirstFileA(pattern, &found));
+    if (!find)
+        return;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            continue;
+        char path[MAX_PATH];
+        if (FormatText(path, sizeof path, "%s\\%s", folder, found.cFileName))
+            ::DeleteFileA(path);
+    } while (::FindNextFileA(find.get(), &found));
+}
+
+HICON LoadSmallIcon(int id)
+{
+    return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON,
+                                           ::GetSystemMetrics(SM_CXSMICON),
+                                           ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}
+
+// OLE for the main thread, for as long as start-up and the message loop run.
+class OleSession {
+public:
+    OleSession() : m_initialized(SUCCEEDED(::OleInitialize(nullptr))) {}
+    ~OleSession()
+    {
+        if (m_initialized)
+            ::OleUninitialize();
+    }
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+
+private:
+    bool m_initialized;
+};
+
+}  // namespace
+
+CClientApp& TheApp()
+{
+    static CClientApp app;
+    return app;
+}
+
+CClientApp::CClientApp()
+{
+    if (GetProgramFolder(m_szInstallDir, sizeof m_szInstallDir))
+        FormatText(m_szComponentPath, sizeof m_szComponentPath, "%s\\%s", m_szInstallDir, kComponentFile);
+}
+
+// Members go in reverse order: the single-instance event is closed first, then
+// the tray removes its icon and window, then the worker and the descriptors.
+CClientApp::~CClientApp() = default;
+
+int CClientApp::ClientMain()
+{
+    char installDir[MAX_PATH];
+    if (!GetProgramFolder(installDir, sizeof installDir))
+        return 0;
+
+    for (std::size_t n = CountTokens(::GetCommandLineA(), "/u"); n > 0; --n)
+        StartUninstaller(installDir);
+
+    ::SetLastError(0);
+    HANDLE event = ::CreateEventA(nullptr, FALSE, FALSE, kSingleInstanceEvent);
+    const DWORD eventError = ::GetLastError();
+    m_hSingleInstance.reset(event);
+    if (!m_hSingleInstance || eventError == ERROR_ALREADY_EXISTS)
+        return 0;
+
+    if (HandOverPendingUpdate())
+        return 0;
+    ClearStagingFolders();
+
+    OleSession ole;
+    if (!IsComponentRegistered() && !RegisterComponent(m_szComponentPath))
+        return 0;
+
+    RegKey settings;
+    if (settings.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS)
+        settings.SetDword("active", 1);
+    settings = RegKey();
+
+    ReadUpdateSetting();
+    WriteAutorun(IsAutorunOn());
+    HICON icon = LoadSmallIcon(IsProtectionActive() ? IDI_SHIELD_ON : IDI_SHIELD_OFF);
+    if (!CheckDatabases())
+        m_bForceUpdate = 1;
+
+    if (!m_Tray.Create(kTrayNotifyMessage, "Karvex\n版本号：", icon, kTrayIconId))
+        return 0;
+
+    // The scheduler's thread object is not kept; the thread ends with the process.
+    if (HANDLE scheduler = ::CreateThread(nullptr, 0, UpdateSchedulerProc, this, 0, nullptr))
+        ::CloseHandle(scheduler);
+
+    MSG msg;
+    for (;;) {
+        // A failed retrieval ends the loop too rather than spinning on it.
+        const BOOL got = ::GetMessageA(&msg, m_Tray.GetHwnd(), 0, 0);
+        if (got == 0 || got == -1)
+            break;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+
+    m_Updater.m_bRunning = 0;
+    m_bStopScheduler = 1;
+    return 0;
+}
+
+void CClientApp::StartUninstaller(const char* installDir) const
+{
+    char parameters[MAX_PATH + 16];
+    char source[MAX_PATH];
+    char target[MAX_PATH];
+    const DWORD tempLength = ::GetTempPathA(sizeof target, target);
+    // A path that does not fit would start some other file: leave it.
+    if (tempLength == 0 || tempLength >= sizeof target ||
+        !FormatText(parameters, sizeof parameters, "\"%s\" %d", installDir,
+                    static_cast<int>(::GetCurrentProcessId())) ||
+        !FormatText(source, sizeof source, "%s\\uninstall.exe", installDir) ||
+        !FormatText(target + tempLength, sizeof target - tempLength, "uninstall.exe"))
+        return;
+
+    ::CopyFileA(source, target, FALSE);
+
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpFile = target;
+    info.lpParameters = parameters;
+    info.nShow = SW_SHOW;
+    ::ShellExecuteExA(&info);
+    UniqueKernelHandle process(info.hProcess);
+}
+
+bool CClientApp::HandOverPendingUpdate() const
+{
+    char marker[MAX_PATH];
+    char updater[MAX_PATH];
+    if (!FormatText(marker, sizeof marker, "%s\\update\\ready", m_szInstallDir) ||
+        !FormatText(updater, sizeof updater, "%s\\update.exe", m_szInstallDir))
+        return false;
+    if (!FileHasContent(marker) || ::GetFileAttributesA(updater) == INVALID_FILE_ATTRIBUTES)
+        return false;
+
+    CDialog confirm(IDD_CONFIRM_UPDATE);
+    if (confirm.DoModal(nullptr) != IDOK)
+        return false;
+
+    char commandLine[MAX_PATH + 32];
+    if (FormatText(commandLine, sizeof commandLine, "\"%s\" %s", updater, kUpdaterToken)) {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_SHOW;
+        PROCESS_INFORMATION process = {};
+        if (::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process)) {
+            UniqueKernelHandle thread(process.hThread);
+            UniqueKernelHandle handle(process.hProcess);
+        }
+    }
+    return true;
+}
+
+void CClientApp::ClearStagingFolders() const
+{
+    for (const char* name : {"Temp", "update"}) {
+        char folder[MAX_PATH];
+        if (FormatText(folder, sizeof folder, "%s\\%s", m_szInstallDir, name))
+            DeleteFilesIn(folder);
+    }
+}
+
+UpdateSchedule CClientApp::Schedule() const
+{
+    UpdateSchedule schedule;
+    schedule.autoUpdate = m_bAutoUpdate;
+    schedule.frequency = m_nUpdateFreq;
+    schedule.lastUpdate = m_LastUpdate;
+    return schedule;
+}
+
+void CClientApp::ReadUpdateSetting()
+{
+    RegKey key;
+    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS)
+        return;
+    char text[128];
+    key.QueryText("update", text, sizeof text);
+    UpdateSchedule schedule = Schedule();
+    ParseUpdateText(text, schedule);
+    m_bAutoUpdate = schedule.autoUpdate;
+    m_nUpdateFreq = schedule.frequency;
+    m_LastUpdate = schedule.lastUpdate;
+}
+
+void CClientApp::WriteUpdateSetting(std::int32_t bAuto, std::int32_t nFreq)
+{
+    char text[128];
+    FormatUpdateText(text, sizeof text, bAuto, nFreq, m_LastUpdate);
+    RegKey key;
+    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS)
+        key.SetText("update", text);
+    m_bAutoUpdate = bAuto;
+    m_nUpdateFreq = nFreq;
+}
+
+bool CClientApp::IsUpdateDue() const
+{
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    UpdateDate today;
+    today.year = now.wYear;
+    today.month = now.wMonth;
+    today.day = now.wDay;
+    return karvex::IsUpdateDue(Schedule(), today);
+}
+
+void CClientApp::WriteAutorun(bool bOn)
+{
+    RegKey settings;
+    if (settings.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS)
+        return;
+    settings.SetDword("autorun", bOn ? 1 : 0);
+    settings = RegKey();
+
+    RegKey run;
+    if (run.Open(HKEY_CURRENT_USER, kRunKey) != ERROR_SUCCESS)
+        return;
+    char program[MAX_PATH];
+    if (!bOn)
+        run.DeleteValue(kRunValue);
+    else if (GetProgramPath(program, sizeof program))
+        run.SetText(kRunValue, program);
+}
+
+bool CClientApp::CheckDatabases()
+{
+    m_pUrlDb = &m_UrlDb;
+    m_pAdvDb = &m_AdvDb;
+    m_pQuaDb = &m_QuaDb;
+    m_UrlDb.m_nId = 1;
+    m_UrlDb.m_pszFile = "url.db";
+    m_AdvDb.m_nId = 2;
+    m_AdvDb.m_pszFile = "adv.db";
+    m_QuaDb.m_nId = 3;
+    m_QuaDb.m_pszFile = "qua.db";
+
+    const bool urlUsable = m_UrlDb.ReadHeader(m_szInstallDir);
+    if (!m_AdvDb.ReadHeader(m_szInstallDir))
+        return false;
+    if (!m_QuaDb.ReadHeader(m_szInstallDir))
+        return false;
+    return urlUsable;
+}
+
+DWORD WINAPI CClientApp::UpdateSchedulerProc(void* param)
+{
+    auto* app = static_cast<CClientApp*>(param);
+    while (app->m_bStopScheduler == 0) {
+        // A forced update runs even with automatic update switched off.
+        if (app->m_Updater.m_bRunning == 0 && (app->m_bForceUpdate != 0 || app->IsUpdateDue())) {
+            app->m_bForceUpdate = 0;
+            app->m_Updater.Start();
+        }
+        if (app->m_bStopScheduler != 0)
+            break;
+        ::Sleep(kSchedulerInterval);
+    }
+    return 1;
+}
+
+}  // namespace karvex

@@ -1,0 +1,69 @@
+// The client's one application object: start-up, the message loop, the
+// hourly scheduler and the state every part of the client shares.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "client/app/update_schedule.h"
+#include "client/tray/system_tray.h"
+#include "client/update/signature_db.h"
+#include "client/update/updater.h"
+#include "common/win/handles.h"
+
+namespace karvex {
+
+class CClientApp {
+public:
+    CClientApp();
+    CClientApp(const CClientApp&) = delete;
+    CClientApp& operator=(const CClientApp&) = delete;
+    virtual ~CClientApp();
+
+    // Runs start-up and then the message loop; returns the exit code (0).
+    virtual int ClientMain();
+
+    // The update schedule, kept in memory after start-up.
+    void ReadUpdateSetting();
+    void WriteUpdateSetting(std::int32_t bAuto, std::int32_t nFreq);
+    bool IsUpdateDue() const;
+    // Writes "autorun" and the Run entry naming this executable.
+    void WriteAutorun(bool bOn);
+
+    // Reads the three database headers; true only if all are usable.
+    bool CheckDatabases();
+
+    CSignatureDb m_UrlDb;
+    CSignatureDb m_AdvDb;
+    CSignatureDb m_QuaDb;
+    CSignatureDb* m_pUrlDb = nullptr;
+    CSignatureDb* m_pAdvDb = nullptr;
+    CSignatureDb* m_pQuaDb = nullptr;
+    CUpdater m_Updater;
+    std::atomic<std::int32_t> m_bStopScheduler{0};
+    std::atomic<std::int32_t> m_nUpdateFreq{kDaily};
+    std::atomic<UpdateDate> m_LastUpdate{UpdateDate{}};
+    std::atomic<std::int32_t> m_bAutoUpdate{1};
+    CSystemTray m_Tray;
+    char m_szComponentPath[MAX_PATH] = {};
+    char m_szInstallDir[MAX_PATH] = {};
+    UniqueKernelHandle m_hSingleInstance;
+    std::atomic<std::int32_t> m_bForceUpdate{0};
+
+private:
+    static DWORD WINAPI UpdateSchedulerProc(void* param);
+    UpdateSchedule Schedule() const;
+
+    void StartUninstaller(const char* installDir) const;
+    bool HandOverPendingUpdate() const;
+    void ClearStagingFolders() const;
+};
+
+static_assert(std::atomic<UpdateDate>::is_always_lock_free, "the date is shared without locks");
+
+// The application object.
+CClientApp& TheApp();
+
+}  // namespace karvex

@@ -1,0 +1,252 @@
+#include "client/tray/system_tray.h"
+
+#include "client/app/client_app.h"
+#include "client/app/settings.h"
+#include "client/res/resource.h"
+#include "common/product.h"
+#include "common/text.h"
+#include "common/win/ansi_text.h"
+#include "common/win/handles.h"
+#include "common/win/registry.h"
+
+namespace karvex {
+
+namespace {
+
+// The first version of the notification data, understood by every shell.
+constexpr DWORD kNotifyIconDataSize = NOTIFYICONDATAA_V1_SIZE;
+
+bool IsUpdateResult(WPARAM type)
+{
+    return type == ALERT_UPDATE_OK || type == ALERT_UPDATE_FAILED || type == ALERT_UP_TO_DATE;
+}
+
+}  // namespace
+
+CSystemTray::~CSystemTray()
+{
+    RemoveIcon();
+    DestroyWindow();
+}
+
+bool CSystemTray::Create(UINT callbackMessage, const char* tooltip, HICON icon, UINT id)
+{
+    if (LOBYTE(LOWORD(::GetVersion())) < 4) {
+        m_bShown = 0;
+        return false;
+    }
+    m_uTaskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+
+    CClientApp& app = TheApp();
+    char dbVersion[24];
+    app.m_UrlDb.VersionText(dbVersion, sizeof dbVersion);
+    app.m_Updater.SetDbVersion(dbVersion);
+
+    if (RegisterWindowClass(kTrayWindowClass))
+        CreateEx(0, kTrayWindowClass, "", WS_POPUP, 0, 0, 10, 10, nullptr);
+
+    m_nid.cbSize = kNotifyIconDataSize;
+    m_nid.hWnd = GetHwnd();
+    m_nid.uID = id;
+    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    m_nid.uCallbackMessage = callbackMessage;
+    m_nid.hIcon = icon;
+    CopyWholeCharacters(m_nid.szTip, sizeof m_nid.szTip, tooltip);
+
+    m_bShown = ::Shell_NotifyIconA(NIM_ADD, &m_nid) ? 1 : 0;
+    return m_bShown != 0;
+}
+
+bool CSystemTray::ModifyIcon(UINT flags)
+{
+    if (m_bShown == 0)
+        return false;
+    m_nid.uFlags = flags;
+    return ::Shell_NotifyIconA(NIM_MODIFY, &m_nid) != FALSE;
+}
+
+bool CSystemTray::SetIcon(HICON icon)
+{
+    if (m_bShown == 0)
+        return false;
+    m_nid.hIcon = icon;
+    return ModifyIcon(NIF_ICON);
+}
+
+bool CSystemTray::SetIcon(UINT resourceId)
+{
+    HICON icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId),
+                                                 IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                 ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    return icon != nullptr && SetIcon(icon);
+}
+
+bool CSystemTray::SetTooltipText(const char* text)
+{
+    if (m_bShown == 0)
+        return false;
+    // The field holds 63 bytes and its terminator; a cut never splits a character.
+    CopyWholeCharacters(m_nid.szTip, sizeof m_nid.szTip, text);
+    return ModifyIcon(NIF_TIP);
+}
+
+void CSystemTray::RemoveIcon()
+{
+    if (m_bShown == 0)
+        return;
+    m_nid.uFlags = 0;
+    ::Shell_NotifyIconA(NIM_DELETE, &m_nid);
+    m_bShown = 0;
+}
+
+LRESULT CSystemTray::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == m_nid.uCallbackMessage && message != 0)
+        return OnTrayNotification(wParam, lParam);
+    if (message == m_uTaskbarCreated && m_uTaskbarCreated != 0) {
+        OnTaskbarCreated();
+        return 0;
+    }
+    switch (message) {
+    case WM_COMMAND:
+        if (OnCommand(LOWORD(wParam)))
+            return 0;
+        break;
+    case kShowAlertMessage:
+        return OnShowAlert(wParam, lParam);
+    case WM_TIMER:
+        return 0;
+    case WM_CLOSE:
+        // Only Exit ends the client: a stray close must not take the mailbox away.
+        return 0;
+    }
+    return DefaultProc(message, wParam, lParam);
+}
+
+bool CSystemTray::OnCommand(UINT id)
+{
+    switch (id) {
+    case ID_TRAY_OPTIONS:
+        OnOptions();
+        return true;
+    case ID_TRAY_UPDATE_NOW:
+        OnUpdateNow();
+        return true;
+    case ID_TRAY_ABOUT:
+        OnAbout();
+        return true;
+    case ID_TRAY_TOGGLE_PROTECTION:
+        OnToggleProtection();
+        return true;
+    case ID_TRAY_EXIT:
+        OnExit();
+        return true;
+    }
+    return false;
+}
+
+void CSystemTray::OnOptions()
+{
+    // The Options dialog comes with the skinned dialogs.
+}
+
+void CSystemTray::OnAbout()
+{
+    // The About dialog comes with the skinned dialogs.
+}
+
+void CSystemTray::OnUpdateNow()
+{
+    CUpdater& updater = TheApp().m_Updater;
+    if (updater.m_bRunning == 0)
+        updater.Start();
+}
+
+void CSystemTray::OnToggleProtection()
+{
+    const bool wasActive = IsProtectionActive();
+    RegKey key;
+    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS)
+        return;
+    if (key.SetDword("active", wasActive ? 0 : 1) == ERROR_SUCCESS)
+        SetIcon(static_cast<UINT>(wasActive ? IDI_SHIELD_BLOCKED : IDI_SHIELD_ON));
+}
+
+void CSystemTray::OnExit()
+{
+    ::PostMessageA(GetHwnd(), WM_QUIT, 0, 0);
+}
+
+LRESULT CSystemTray::OnShowAlert(WPARAM type, LPARAM)
+{
+    if (!IsUpdateResult(type)) {
+        RegKey key;
+        DWORD count = 1;
+        if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS) {
+            key.QueryDword("PopCount", count);
+            key.SetDword("PopCount", count + 1);
+        }
+    }
+    // The sliding pop-up comes with the skinned dialogs.
+    return 1;
+}
+
+void CSystemTray::OnTaskbarCreated()
+{
+    if (m_bShown == 0)
+        return;
+    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    ::Shell_NotifyIconA(NIM_ADD, &m_nid);
+}
+
+LRESULT CSystemTray::OnTrayNotification(WPARAM wParam, LPARAM lParam)
+{
+    if (wParam != m_nid.uID)
+        return 0;
+    if (m_nid.uID == 0)
+        return 1;
+    switch (LOWORD(lParam)) {
+    case WM_RBUTTONUP:
+        ShowContextMenu();
+        break;
+    case WM_LBUTTONDBLCLK:
+        OnOptions();
+        break;
+    case WM_MOUSEMOVE:
+        ShowStatusTooltip();
+        break;
+    }
+    return 1;
+}
+
+void CSystemTray::ShowContextMenu()
+{
+    UniqueMenu menu(::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nid.uID)));
+    HMENU popup = menu ? ::GetSubMenu(menu.get(), 0) : nullptr;
+    if (popup == nullptr)
+        return;
+    ::ModifyMenuA(popup, ID_TRAY_TOGGLE_PROTECTION, MF_BYCOMMAND | MF_STRING, ID_TRAY_TOGGLE_PROTECTION,
+                  IsProtectionActive() ? "禁用Karvex" : "启用Karvex");
+    ::SetMenuDefaultItem(popup, m_nDefaultMenuItem, m_bDefaultByPos);
+
+    POINT cursor;
+    ::GetCursorPos(&cursor);
+    // Without the foreground the menu would not close when the user clicks
+    // elsewhere; the null message afterwards lets the next one open at once.
+    ::SetForegroundWindow(GetHwnd());
+    ::TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, GetHwnd(), nullptr);
+    ::PostMessageA(GetHwnd(), WM_NULL, 0, 0);
+}
+
+void CSystemTray::ShowStatusTooltip()
+{
+    CUpdater& updater = TheApp().m_Updater;
+    char dbVersion[100];
+    updater.GetDbVersion(dbVersion, sizeof dbVersion);
+    char text[128];
+    FormatText(text, sizeof text, "Karvex：%s\n特征库版本：%s\n拦截统计：%lu", updater.m_szProgramVersion,
+               dbVersion, static_cast<unsigned long>(ReadPopCount()));
+    SetTooltipText(text);
+}
+
+}  // namespace karvex

@@ -1,0 +1,50 @@
+// The hidden window that owns the notification-area icon. It is the client's
+// mailbox: the message loop pumps only its messages, and the update worker and
+// the protection component find it by its class and post their alerts to it.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "common/win/window.h"
+
+namespace karvex {
+
+class CSystemTray : public CWindow {
+public:
+    CSystemTray() = default;
+    ~CSystemTray() override;
+
+    // Creates the window and adds the icon; false if the icon was not added.
+    bool Create(UINT callbackMessage, const char* tooltip, HICON icon, UINT id);
+    bool SetIcon(HICON icon);
+    bool SetIcon(UINT resourceId);
+    bool SetTooltipText(const char* text);
+    void RemoveIcon();
+
+    virtual LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    bool OnCommand(UINT id);
+    void OnOptions();
+    void OnUpdateNow();
+    void OnAbout();
+    void OnToggleProtection();
+    void OnExit();
+    LRESULT OnShowAlert(WPARAM type, LPARAM text);
+    void OnTaskbarCreated();
+    void ShowContextMenu();
+    void ShowStatusTooltip();
+    bool ModifyIcon(UINT flags);
+
+    int m_bShown = 0;
+    NOTIFYICONDATAA m_nid = {};
+    UINT m_nDefaultMenuItem = 0;
+    int m_bDefaultByPos = 1;
+    UINT m_uTaskbarCreated = 0;
+};
+
+}  // namespace karvex
