@@ -1,0 +1,82 @@
+// Posts messages to the running client's tray window, as the protection
+// component, the shell or the user would: for demonstrations and tests.
+//
+//   kvpost alert TYPE            an alert (TYPE 1..11 interceptions, 12..14 update results)
+//   kvpost command ID            a tray menu command (32771 exit ... 32780 disable/enable)
+//   kvpost notify MOUSE [ICON]   a tray icon notification: rbuttonup, dblclk, mousemove or a number
+//   kvpost taskbarcreated        the shell's restart notice
+//
+// Exit codes: 0 posted, 1 no client is running, 2 bad arguments.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/product.h"
+
+using namespace karvex;
+
+namespace {
+
+int Usage()
+{
+    std::fputs("usage: kvpost alert TYPE | command ID | notify rbuttonup|dblclk|mousemove|N [ICON] | "
+               "taskbarcreated\n",
+               stderr);
+    return 2;
+}
+
+bool ParseNumber(const char* text, unsigned long& value)
+{
+    char* end = nullptr;
+    value = std::strtoul(text, &end, 0);
+    return end != text && *end == '\0';
+}
+
+bool ParseMouseMessage(const char* text, unsigned long& message)
+{
+    if (std::strcmp(text, "rbuttonup") == 0)
+        message = WM_RBUTTONUP;
+    else if (std::strcmp(text, "dblclk") == 0)
+        message = WM_LBUTTONDBLCLK;
+    else if (std::strcmp(text, "mousemove") == 0)
+        message = WM_MOUSEMOVE;
+    else
+        return ParseNumber(text, message);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return Usage();
+    UINT message = 0;
+    unsigned long wParam = 0;
+    unsigned long lParam = 0;
+    const char* verb = argv[1];
+    if (std::strcmp(verb, "alert") == 0 && argc == 3 && ParseNumber(argv[2], wParam)) {
+        message = kShowAlertMessage;
+    } else if (std::strcmp(verb, "command") == 0 && argc == 3 && ParseNumber(argv[2], wParam)) {
+        message = WM_COMMAND;
+    } else if (std::strcmp(verb, "notify") == 0 && (argc == 3 || argc == 4) &&
+               ParseMouseMessage(argv[2], lParam)) {
+        message = kTrayNotifyMessage;
+        wParam = kTrayIconId;
+        if (argc == 4 && !ParseNumber(argv[3], wParam))
+            return Usage();
+    } else if (std::strcmp(verb, "taskbarcreated") == 0 && argc == 2) {
+        message = ::RegisterWindowMessageA("TaskbarCreated");
+    } else {
+        return Usage();
+    }
+
+    HWND tray = ::FindWindowA(kTrayWindowClass, nullptr);
+    if (tray == nullptr) {
+        std::fputs("kvpost: no client is running\n", stderr);
+        return 1;
+    }
+    return ::PostMessageA(tray, message, wParam, lParam) ? 0 : 1;
+}
