@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Runs Windows programs under Wine for the tests: one private prefix, one Xvfb
+# and one warm wineserver per test run, all inside RUN_DIR.
+#
+#   harness.sh setup RUN_DIR                  create the prefix, start Xvfb and wineserver
+#   harness.sh run RUN_DIR NAME PROGRAM ARGS  run one program; on failure keep a screenshot
+#   harness.sh teardown RUN_DIR               stop everything; remove RUN_DIR unless a run failed
+#   harness.sh shell RUN_DIR                  print the environment, for looking around by hand
+set -euo pipefail
+
+usage() { echo "usage: harness.sh setup|run|teardown|shell RUN_DIR [NAME PROGRAM ARGS...]" >&2; exit 2; }
+[ $# -ge 2 ] || usage
+command=$1
+run_dir=$(realpath -m "$2")
+shift 2
+
+wine_env() {
+    export WINEPREFIX=$run_dir/pfx WINEARCH=win32 HOME=$run_dir/home
+    # No Mono or Gecko prompts, and no menu entries written into the real home.
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    export WINEDEBUG=${KARVEX_WINEDEBUG:--all}
+    export DISPLAY=:$(cat "$run_dir/display")
+}
+
+# Wine takes the ANSI code page from the Unix locale (936, GBK, for the
+# client's texts) and the character set of Unix file names from it too, so the
+# locale must exist: setup compiles it into RUN_DIR. It is set through env so
+# that this shell does not try to switch to it.
+in_locale() { env LOCPATH="$run_dir/locale" LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 "$@"; }
+
+stop() {
+    if [ -f "$run_dir/display" ] && [ -d "$run_dir/pfx" ]; then
+        (wine_env; in_locale wineserver -k 2>/dev/null; in_locale wineserver -w 2>/dev/null) || true
+    fi
+    if [ -f "$run_dir/xvfb.pid" ]; then
+        local pid
+        pid=$(cat "$run_dir/xvfb.pid")
+        if kill "$pid" 2>/dev/null; then
+            for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        fi
+        rm -f "$run_dir/xvfb.pid"
+    fi
+}
+
+setup() {
+    stop
+    rm -rf "$run_dir"
+    mkdir -p "$run_dir/home" "$run_dir/logs" "$run_dir/shots" "$run_dir/locale"
+    localedef -i zh_CN -f UTF-8 "$run_dir/locale/zh_CN.UTF-8" >"$run_dir/logs/localedef.log" 2>&1 || {
+        cat "$run_dir/logs/localedef.log" >&2; echo "harness: cannot make the zh_CN.UTF-8 locale" >&2; exit 1; }
+
+    # Xvfb picks a free display and writes its number to fd 3.
+    setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+        3>"$run_dir/display" </dev/null >"$run_dir/logs/xvfb.log" 2>&1 &
+    echo $! >"$run_dir/xvfb.pid"
+    for _ in $(seq 100); do [ -s "$run_dir/display" ] && break; sleep 0.1; done
+    [ -s "$run_dir/display" ] || { echo "harness: Xvfb did not start" >&2; exit 1; }
+
+    wine_env
+    # A persistent server keeps every later start warm. It is detached from
+    # our descriptors, so callers reading our output do not wait for it.
+    mkdir -p "$WINEPREFIX"
+    in_locale wineserver -p </dev/null >"$run_dir/logs/wineserver.log" 2>&1
+    in_locale wineboot -i </dev/null >"$run_dir/logs/wineboot.log" 2>&1
+
+    # No window manager runs under Xvfb: without this every hide or destroy of
+    # a top-level window waits for one. Chinese faces map to the installed CJK
+    # font so the texts draw crisply.
+    local reg=$run_dir/settings.reg
+    {
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n\r\n'
+        printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+        for face in 宋体 SimSun NSimSun 新宋体; do
+            printf '"%s"="WenQuanYi Zen Hei Sharp"\r\n' "$face"
+        done
+    } | iconv -f UTF-8 -t UTF-16 >"$reg"
+    in_locale wine regedit /S "$(in_locale winepath -w "$reg")" >>"$run_dir/logs/wineboot.log" 2>&1
+    echo "harness: prefix ready in $run_dir (display $DISPLAY)"
+}
+
+run() {
+    [ $# -ge 2 ] || usage
+    local name=$1
+    shift
+    wine_env
+    local log=$run_dir/logs/$name.log
+    local status=0
+    # Output goes to a file, not a pipe: a program left running must not keep
+    # the caller waiting.
+    in_locale timeout --kill-after=10 "${KARVEX_RUN_TIMEOUT:-600}" wine "$@" >"$log" 2>&1 || status=$?
+    cat "$log"
+    if [ "$status" -ne 0 ]; then
+        import -display "$DISPLAY" -window root "$run_dir/shots/$name.png" 2>/dev/null || true
+        echo "$name" >>"$run_dir/failed"
+        echo "harness: $name failed ($status); log and screenshot in $run_dir" >&2
+    fi
+    return "$status"
+}
+
+teardown() {
+    stop
+    if [ -f "$run_dir/failed" ]; then
+        echo "harness: kept $run_dir for diagnosis (failed: $(tr '\n' ' ' <"$run_dir/failed"))"
+    else
+        rm -rf "$run_dir"
+    fi
+}
+
+case $command in
+    setup) setup ;;
+    run) run "$@" ;;
+    teardown) teardown ;;
+    shell) wine_env; for v in WINEPREFIX WINEARCH HOME WINEDLLOVERRIDES WINEDEBUG DISPLAY; do
+               printf "export %s='%s'\n" "$v" "${!v}"; done
+           echo "alias wine='env LOCPATH=$run_dir/locale LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 wine'" ;;
+    *) usage ;;
+esac

@@ -1,0 +1,41 @@
+// Fixture of the client tests: a fresh install folder and registry, the test
+// acting as the shell, and the client process, ended when the test ends.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "tests/wine/support/client_process.h"
+#include "tests/wine/support/fake_shell.h"
+#include "tests/wine/support/install.h"
+
+namespace karvex::test {
+
+class ClientTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the client from the install folder.
+    bool StartClient(const std::string& arguments = std::string());
+    // Starts it and waits for its tray window; null if it did not come.
+    HWND StartClientWithTray(const std::string& arguments = std::string());
+
+    // Posts to the tray window as the shell or the protection component does.
+    void Post(UINT message, WPARAM wParam, LPARAM lParam) const;
+    // Moves the mouse over the icon and waits for the tooltip it brings.
+    bool WaitForStatusTip(const std::string& expected) const;
+    std::string StatusTip(const char* dbVersion, unsigned long count) const;
+
+    std::unique_ptr<InstallFolder> m_folder;
+    FakeShell m_shell;
+    ChildProcess m_client;
+    HWND m_tray = nullptr;
+};
+
+// Name of the running test, usable as a folder name.
+std::string CurrentTestName();
+
+}  // namespace karvex::test

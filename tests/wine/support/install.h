@@ -1,0 +1,59 @@
+// A fresh install folder per test, the registry state around it, and the
+// files tests put into it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace karvex::test {
+
+// Folder of the test program, where the build puts every Windows binary.
+std::string BuildFolder();
+std::string TempFolder();  // with a trailing backslash
+
+class InstallFolder {
+public:
+    // Creates C:\kvtest\<name> afresh, with the client, the component
+    // stand-in, the updater and uninstaller stand-ins and three databases
+    // (version 1.0002, three records each).
+    explicit InstallFolder(const std::string& name);
+
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& relative) const { return m_path + "\\" + relative; }
+    std::string Client() const { return File("karvex.exe"); }
+
+    void Write(const std::string& relative, const std::string& content) const;
+    std::string Read(const std::string& relative) const;
+    bool Exists(const std::string& relative) const;
+    void Remove(const std::string& relative) const;
+    void WriteDatabase(const std::string& name, std::int32_t major, std::int32_t minor,
+                       std::size_t records) const;
+
+private:
+    std::string m_path;
+};
+
+void DeleteTree(const std::string& path);
+
+// Registry state of the client and the component.
+void ResetRegistry();           // no settings key, no Run entry, component unregistered
+bool RegisterComponentIn(const InstallFolder& folder);
+bool IsComponentClassRegistered();
+std::string ComponentServerPath();  // InprocServer32 default value
+
+bool SettingsKeyExists();
+void DeleteSettingsKey();
+bool ReadSetting(const char* name, DWORD& value);
+bool ReadSetting(const char* name, std::string& text);
+void WriteSetting(const char* name, DWORD value);
+void WriteSetting(const char* name, const std::string& text);
+void DeleteSetting(const char* name);
+bool ReadRunEntry(std::string& path);
+void WriteRunEntry(const std::string& path);
+
+// Today's local date as the "update" value writes it: "1,0,2026.12.10".
+std::string TodayUpdateText(int autoUpdate, int frequency);
+
+}  // namespace karvex::test
