@@ -3,12 +3,16 @@
 # and one warm wineserver per test run, all inside RUN_DIR.
 #
 #   harness.sh setup RUN_DIR                  create the prefix, start Xvfb and wineserver
-#   harness.sh run RUN_DIR NAME PROGRAM ARGS  run one program; on failure keep a screenshot
+#   harness.sh run RUN_DIR NAME PROGRAM ARGS  run one test program; on failure keep a screenshot
+#   harness.sh exec RUN_DIR PROGRAM ARGS      run a program and pass its exit code on
+#   harness.sh spawn RUN_DIR NAME PROGRAM ARGS  start a program and leave it running
 #   harness.sh teardown RUN_DIR               stop everything; remove RUN_DIR unless a run failed
 #   harness.sh shell RUN_DIR                  print the environment, for looking around by hand
+#
+# With KARVEX_DISPLAY set, setup uses that X display instead of starting Xvfb.
 set -euo pipefail
 
-usage() { echo "usage: harness.sh setup|run|teardown|shell RUN_DIR [NAME PROGRAM ARGS...]" >&2; exit 2; }
+usage() { echo "usage: harness.sh setup|run|exec|spawn|teardown|shell RUN_DIR [NAME] [PROGRAM ARGS...]" >&2; exit 2; }
 [ $# -ge 2 ] || usage
 command=$1
 run_dir=$(realpath -m "$2")
@@ -19,7 +23,7 @@ wine_env() {
     # No Mono or Gecko prompts, and no menu entries written into the real home.
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     export WINEDEBUG=${KARVEX_WINEDEBUG:--all}
-    export DISPLAY=:$(cat "$run_dir/display")
+    export DISPLAY=$(cat "$run_dir/display")
 }
 
 # Wine takes the ANSI code page from the Unix locale (936, GBK, for the
@@ -49,12 +53,17 @@ setup() {
     localedef -i zh_CN -f UTF-8 "$run_dir/locale/zh_CN.UTF-8" >"$run_dir/logs/localedef.log" 2>&1 || {
         cat "$run_dir/logs/localedef.log" >&2; echo "harness: cannot make the zh_CN.UTF-8 locale" >&2; exit 1; }
 
-    # Xvfb picks a free display and writes its number to fd 3.
-    setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
-        3>"$run_dir/display" </dev/null >"$run_dir/logs/xvfb.log" 2>&1 &
-    echo $! >"$run_dir/xvfb.pid"
-    for _ in $(seq 100); do [ -s "$run_dir/display" ] && break; sleep 0.1; done
-    [ -s "$run_dir/display" ] || { echo "harness: Xvfb did not start" >&2; exit 1; }
+    if [ -n "${KARVEX_DISPLAY:-}" ]; then
+        echo "$KARVEX_DISPLAY" >"$run_dir/display"
+    else
+        # Xvfb picks a free display and writes its number to fd 3.
+        setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+            3>"$run_dir/display.number" </dev/null >"$run_dir/logs/xvfb.log" 2>&1 &
+        echo $! >"$run_dir/xvfb.pid"
+        for _ in $(seq 100); do [ -s "$run_dir/display.number" ] && break; sleep 0.1; done
+        [ -s "$run_dir/display.number" ] || { echo "harness: Xvfb did not start" >&2; exit 1; }
+        echo ":$(cat "$run_dir/display.number")" >"$run_dir/display"
+    fi
 
     wine_env
     # A persistent server keeps every later start warm. It is detached from
@@ -65,11 +74,21 @@ setup() {
 
     # No window manager runs under Xvfb: without this every hide or destroy of
     # a top-level window waits for one. Chinese faces map to the installed CJK
-    # font so the texts draw crisply.
+    # font so the texts draw crisply, and menus, captions and message boxes use
+    # 宋体 9 pt as on a Chinese system.
     local reg=$run_dir/settings.reg
+    local songti
+    songti=$(python3 -c 'import struct; face = "宋体".encode("utf-16-le").ljust(64, b"\0")
+print(",".join("%02x" % b for b in struct.pack("<5l8B", -12, 0, 0, 0, 400, 0, 0, 0, 134, 0, 0, 0, 0) + face))')
     {
         printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-        printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Control Panel\\Desktop\\WindowMetrics]\r\n'
+        for font in CaptionFont SmCaptionFont MenuFont StatusFont MessageFont IconFont; do
+            printf '"%s"=hex:%s\r\n' "$font" "$songti"
+        done
+        printf '\r\n'
+        [ -n "${KARVEX_DISPLAY:-}" ] ||
+            printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n\r\n'
         printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
         for face in 宋体 SimSun NSimSun 新宋体; do
             printf '"%s"="WenQuanYi Zen Hei Sharp"\r\n' "$face"
@@ -98,6 +117,14 @@ run() {
     return "$status"
 }
 
+spawn() {
+    [ $# -ge 2 ] || usage
+    local name=$1
+    shift
+    wine_env
+    in_locale setsid wine "$@" </dev/null >"$run_dir/logs/$name.log" 2>&1 &
+}
+
 teardown() {
     stop
     if [ -f "$run_dir/failed" ]; then
@@ -110,6 +137,8 @@ teardown() {
 case $command in
     setup) setup ;;
     run) run "$@" ;;
+    exec) [ $# -ge 1 ] || usage; wine_env; in_locale wine "$@" ;;
+    spawn) spawn "$@" ;;
     teardown) teardown ;;
     shell) wine_env; for v in WINEPREFIX WINEARCH HOME WINEDLLOVERRIDES WINEDEBUG DISPLAY; do
                printf "export %s='%s'\n" "$v" "${!v}"; done
