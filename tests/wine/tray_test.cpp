@@ -17,6 +17,7 @@ protected:
         ASSERT_TRUE(RegisterComponentIn(*m_folder));
         WriteSetting("update", TodayUpdateText(1, 0));
         ASSERT_NE(StartClientWithTray(), nullptr);
+        ASSERT_TRUE(m_shell.WaitForEvent([](const TrayEvent& e) { return e.message == NIM_ADD; }));
     }
 
     std::vector<BYTE> Icon(int id) const { return ProgramIconBits(m_folder->Client().c_str(), id); }

@@ -97,13 +97,22 @@ void FakeShell::Run()
     wc.hInstance = ::GetModuleHandleA(nullptr);
     wc.lpszClassName = kShellTrayClass;
     ::RegisterClassA(&wc);
-    // Made after the real shell's window, it comes first in the window order,
-    // so the client's notifications find it. In a fresh prefix the desktop
-    // process, and the shell's window with it, starts only now.
+    // The client's notifications go to the first window of this class in the
+    // window order. In a fresh prefix the desktop process, with the real
+    // shell's window, starts only now: ours is made after it, topmost, and is
+    // raised until it is the one found.
     ::GetDesktopWindow();
     WaitUntil([] { return ::FindWindowA(kShellTrayClass, nullptr) != nullptr; }, 5000);
-    m_hwnd = ::CreateWindowExA(0, kShellTrayClass, nullptr, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                               ::GetModuleHandleA(nullptr), this);
+    m_hwnd = ::CreateWindowExA(WS_EX_TOPMOST, kShellTrayClass, nullptr, WS_POPUP, 0, 0, 1, 1, nullptr,
+                               nullptr, ::GetModuleHandleA(nullptr), this);
+    WaitUntil(
+        [this] {
+            if (::FindWindowA(kShellTrayClass, nullptr) == m_hwnd)
+                return true;
+            ::SetWindowPos(m_hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            return false;
+        },
+        5000);
     ::SetEvent(m_ready.get());
     MSG msg;
     while (m_hwnd != nullptr && ::GetMessageA(&msg, nullptr, 0, 0) > 0) {
