@@ -9,11 +9,11 @@
 #include "client/app/command_line.h"
 #include "client/app/settings.h"
 #include "client/res/resource.h"
+#include "client/ui/update_confirmation.h"
 #include "common/component.h"
 #include "common/product.h"
 #include "common/std_file.h"
 #include "common/text.h"
-#include "common/win/dialog.h"
 #include "common/win/module_path.h"
 #include "common/win/registry.h"
 
@@ -183,8 +183,7 @@ bool CClientApp::HandOverPendingUpdate() const
     if (!FileHasContent(marker) || ::GetFileAttributesA(updater) == INVALID_FILE_ATTRIBUTES)
         return false;
 
-    CDialog confirm(IDD_CONFIRM_UPDATE);
-    if (confirm.DoModal(nullptr) != IDOK)
+    if (!ConfirmPendingUpdate())
         return false;
 
     char commandLine[MAX_PATH + 32];

@@ -14,6 +14,9 @@ namespace karvex::test {
 
 namespace {
 
+// The blank in the path shows that every command line quotes it.
+constexpr char kInstallRoot[] = "C:\\Karvex Tests";
+
 constexpr const char* kInstalledFiles[] = {"karvex.exe", "karvex.dll", "update.exe", "uninstall.exe",
                                            "kvpost.exe"};
 
@@ -64,9 +67,9 @@ void DeleteTree(const std::string& path)
     ::RemoveDirectoryA(path.c_str());
 }
 
-InstallFolder::InstallFolder(const std::string& name) : m_path("C:\\kvtest\\" + name)
+InstallFolder::InstallFolder(const std::string& name) : m_path(std::string(kInstallRoot) + "\\" + name)
 {
-    ::CreateDirectoryA("C:\\kvtest", nullptr);
+    ::CreateDirectoryA(kInstallRoot, nullptr);
     DeleteTree(m_path);
     Check(::CreateDirectoryA(m_path.c_str(), nullptr) != FALSE, "create " + m_path);
     const std::string build = BuildFolder();

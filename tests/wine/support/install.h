@@ -15,7 +15,7 @@ std::string TempFolder();  // with a trailing backslash
 
 class InstallFolder {
 public:
-    // Creates C:\kvtest\<name> afresh, with the client, the component
+    // Creates C:\Karvex Tests\<name> afresh, with the client, the component
     // stand-in, the updater and uninstaller stand-ins and three databases
     // (version 1.0002, three records each).
     explicit InstallFolder(const std::string& name);
