@@ -23,6 +23,9 @@ namespace {
 
 constexpr std::size_t kInputSize = 64 * 1024;
 constexpr std::size_t kOutputSize = 256 * 1024;
+// Far beyond any list (the largest database's is about 5 MB), and so a small
+// hostile download cannot fill the disk.
+constexpr std::uint64_t kMaxOutput = 256u << 20;
 
 // gzip header flags (RFC 1952). FHCRC and the reserved bits are refused.
 constexpr unsigned kGzipExtra = 0x04;
@@ -138,6 +141,8 @@ public:
 
     bool Write(const unsigned char* data, std::size_t size)
     {
+        if (m_nWritten + size > kMaxOutput)
+            return false;
         m_nCrc = crc32(m_nCrc, data, static_cast<uInt>(size));
         m_nWritten += size;
         while (size > 0) {

@@ -7,7 +7,8 @@ namespace karvex {
 // stream (deflate only; its first member, checked against the trailer's
 // CRC-32 and length) or a PKZIP archive (its first entry, stored or deflated,
 // not encrypted, checked against the local header or the data descriptor).
-// Fails when `destination` already exists; a failure leaves no destination.
+// Fails when `destination` already exists, and on more than 256 MB of output;
+// a failure leaves no destination.
 bool GunzipFile(const char* source, const char* destination);
 
 }  // namespace karvex

@@ -172,6 +172,28 @@ TEST_F(GunzipTest, RefusesDamagedOrForeignInputAndLeavesNoDestination)
     }
 }
 
+TEST_F(GunzipTest, RefusesOutputBeyondAnyList)
+{
+    // 257 MB of zeros packs into a quarter of a megabyte.
+    z_stream z{};
+    ASSERT_EQ(deflateInit2(&z, 1, Z_DEFLATED, MAX_WBITS + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string zeros(1 << 20, '\0'), bomb, chunk(1 << 20, '\0');
+    for (int i = 0; i < 257; ++i) {
+        z.next_in = reinterpret_cast<Bytef*>(&zeros[0]);
+        z.avail_in = static_cast<uInt>(zeros.size());
+        int flush = i == 256 ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(&chunk[0]);
+            z.avail_out = static_cast<uInt>(chunk.size());
+            deflate(&z, flush);
+            bomb.append(chunk, 0, chunk.size() - z.avail_out);
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    EXPECT_FALSE(Run(bomb));
+    EXPECT_FALSE(Exists(Destination()));
+}
+
 TEST_F(GunzipTest, NeverOverwritesAndNeedsASource)
 {
     WriteBytes(Destination(), "an older file");
