@@ -365,7 +365,7 @@ bool CSignatureDb::ApplyDifference(const char* path, const RunningFlag& running)
         return false;
     CTextReader text(file.get());
     for (;;) {
-        std::size_t avail = text.Fill(kRecordText + 2);
+        std::size_t avail = text.Fill(kRecordText + 3);
         if (avail == 0)
             return !text.Failed();
         if (!IsRunning(running))
@@ -375,12 +375,15 @@ bool CSignatureDb::ApplyDifference(const char* path, const RunningFlag& running)
             text.SkipLine();
             continue;
         }
+        // The record as in a full list, which may end in a tab; then the line ends.
         SIGNATURE_RECORD record;
         if (avail < kRecordText || !ParseRecordHex(p + 1, &record))
             return false;
         std::size_t used = kRecordText;
-        if (avail > kRecordText) {
-            std::size_t end = LineEnd(p + kRecordText, avail - kRecordText);
+        if (used < avail && p[used] == '\t')
+            ++used;
+        if (used < avail) {
+            std::size_t end = LineEnd(p + used, avail - used);
             if (end == 0)
                 return false;
             used += end;

@@ -92,7 +92,7 @@ public:
     bool LoadRecords(const char* folder, const RunningFlag& running);
     // Applies the "+" and "-" lines of a difference to the record set (created
     // when there is none). Fails on a sign not followed by exactly 32 lowercase
-    // hexadecimal digits and the line end, and on a stop.
+    // hexadecimal digits and the line end (a tab may come between), and on a stop.
     bool ApplyDifference(const char* path, const RunningFlag& running);
     // Writes "<folder>\<m_pszFile>" from the header fields and the record set.
     // The new file is written beside the old one and replaces it only when

@@ -213,7 +213,7 @@ TEST_F(SignatureDbTest, DifferenceStartsFromTheLiveRecords)
     std::string longLine = std::string(200, '#') + "+" + Hex(absent) + std::string(100, '#');
     WriteBytes(List(), "karvex difference 1.0001-1.0002\r\n" + longLine + "\r\nremark\n" +
                            "-" + Hex(absent) + "\r\n"  // absent: nothing happens
-                           "+" + Hex(a) + "\r\n"       // present: stored twice
+                           "+" + Hex(a) + "\t\r\n"     // present: stored twice
                            "-" + Hex(c) + "\n"
                            "+" + Hex(d));
     ASSERT_EQ(Apply(true), 0);
@@ -239,6 +239,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadList{"UpperCase", "+" + kDigits.substr(0, 31) + "F\r\n"},
                       BadList{"SpaceAfterSign", "- " + kDigits + "\r\n"},
                       BadList{"TextAfterDigits", "+" + kDigits + " x\r\n"},
+                      BadList{"RecordAfterTab", "+" + kDigits + "\t+" + kDigits + "\r\n"},
                       BadList{"BareSign", "+\r\n"}),
     [](const ::testing::TestParamInfo<BadList>& info) { return std::string(info.param.name); });
 
