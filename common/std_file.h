@@ -1,4 +1,4 @@
-// Owner of a C runtime file: closed exactly once, on every path.
+// Owning handle for a C runtime FILE: closed on every path out of a scope.
 #pragma once
 
 #include <cstdio>
@@ -6,9 +6,15 @@
 
 namespace karvex {
 
-struct StdFileCloser {
+struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
-using UniqueStdFile = std::unique_ptr<std::FILE, StdFileCloser>;
+
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+inline FilePtr OpenFile(const char* path, const char* mode)
+{
+    return FilePtr(std::fopen(path, mode));
+}
 
 }  // namespace karvex

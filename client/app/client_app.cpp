@@ -26,7 +26,7 @@ constexpr DWORD kSchedulerInterval = 60 * 60 * 1000;
 // Whether `path` opens as a text file holding at least one byte.
 bool FileHasContent(const char* path)
 {
-    UniqueStdFile file(std::fopen(path, "r"));
+    FilePtr file(std::fopen(path, "r"));
     return file && std::fgetc(file.get()) != EOF;
 }
 

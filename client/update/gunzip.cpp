@@ -15,7 +15,7 @@
 #include <unistd.h>
 #endif
 
-#include "client/update/stdio_file.h"
+#include "common/std_file.h"
 
 namespace karvex {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "client/update/stdio_file.h"
+#include "common/std_file.h"
 
 namespace karvex {
 

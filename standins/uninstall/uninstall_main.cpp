@@ -37,7 +37,7 @@ void LogRequest(const char* folder, const char* processId)
     if (length == 0 || length >= sizeof path ||
         !FormatText(path + length, sizeof path - length, "karvex-uninstall.log"))
         return;
-    UniqueStdFile log(std::fopen(path, "a"));
+    FilePtr log(std::fopen(path, "a"));
     if (log)
         std::fprintf(log.get(), "folder=%s pid=%s\n", folder, processId);
 }

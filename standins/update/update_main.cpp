@@ -67,7 +67,7 @@ bool InstallStagedFiles(const char* folder)
         return false;
     bool ok = true;
     {
-        UniqueStdFile file(std::fopen(marker, "r"));
+        FilePtr file(std::fopen(marker, "r"));
         if (!file)
             return true;
         char line[MAX_PATH];

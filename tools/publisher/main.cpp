@@ -113,13 +113,13 @@ int Publish(int argc, char** argv)
         } else if (arg == "--file") {
             if (++i == argc)
                 return Usage();
-            std::string spec = argv[i];
-            std::size_t equals = spec.find('=');
-            std::size_t colon = spec.find(':', equals == std::string::npos ? 0 : equals);
+            std::string entry = argv[i];
+            std::size_t equals = entry.find('=');
+            std::size_t colon = entry.find(':', equals == std::string::npos ? 0 : equals);
             if (equals == std::string::npos || colon == std::string::npos)
-                return Fail(spec + ": not NAME=VERSION:PATH");
-            job.files.push_back({spec.substr(0, equals), spec.substr(equals + 1, colon - equals - 1),
-                                 spec.substr(colon + 1)});
+                return Fail(entry + ": not NAME=VERSION:PATH");
+            job.files.push_back({entry.substr(0, equals), entry.substr(equals + 1, colon - equals - 1),
+                                 entry.substr(colon + 1)});
             databases = nullptr;
         } else if (databases != nullptr && arg.compare(0, 2, "--") != 0) {
             databases->push_back(arg);

@@ -16,7 +16,7 @@
 #include <unistd.h>
 #endif
 
-#include "client/update/stdio_file.h"
+#include "common/std_file.h"
 #include "common/text.h"
 
 namespace karvex::publisher {

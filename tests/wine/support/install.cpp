@@ -88,14 +88,14 @@ void InstallFolder::Write(const std::string& relative, const std::string& conten
         if (*p == '\\')
             ::CreateDirectoryA(path.substr(0, static_cast<size_t>(p - path.c_str())).c_str(), nullptr);
     }
-    UniqueStdFile file(std::fopen(path.c_str(), "wb"));
+    FilePtr file(std::fopen(path.c_str(), "wb"));
     Check(file && std::fwrite(content.data(), 1, content.size(), file.get()) == content.size(),
           "write " + path);
 }
 
 std::string InstallFolder::Read(const std::string& relative) const
 {
-    UniqueStdFile file(std::fopen(File(relative).c_str(), "rb"));
+    FilePtr file(std::fopen(File(relative).c_str(), "rb"));
     std::string content;
     if (!file)
         return content;
