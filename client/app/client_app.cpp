@@ -1,6 +1,5 @@
 #include "client/app/client_app.h"
 
-#include <objbase.h>
 #include <ole2.h>
 #include <shellapi.h>
 
@@ -47,13 +46,6 @@ void DeleteFilesIn(const char* folder)
         if (FormatText(path, sizeof path, "%s\\%s", folder, found.cFileName))
             ::DeleteFileA(path);
     } while (::FindNextFileA(find.get(), &found));
-}
-
-HICON LoadSmallIcon(int id)
-{
-    return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON,
-                                           ::GetSystemMetrics(SM_CXSMICON),
-                                           ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
 // OLE for the main thread, for as long as start-up and the message loop run.
@@ -114,14 +106,15 @@ int CClientApp::ClientMain()
     if (!IsComponentRegistered() && !RegisterComponent(m_szComponentPath))
         return 0;
 
-    RegKey settings;
-    if (settings.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS)
-        settings.SetDword("active", 1);
-    settings = RegKey();
+    {
+        RegKey settings;
+        if (settings.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS)
+            settings.SetDword("active", 1);
+    }
 
     ReadUpdateSetting();
     WriteAutorun(IsAutorunOn());
-    HICON icon = LoadSmallIcon(IsProtectionActive() ? IDI_SHIELD_ON : IDI_SHIELD_OFF);
+    HICON icon = LoadTrayIcon(IsProtectionActive() ? IDI_SHIELD_ON : IDI_SHIELD_OFF);
     if (!CheckDatabases())
         m_bForceUpdate = 1;
 
@@ -258,11 +251,12 @@ bool CClientApp::IsUpdateDue() const
 
 void CClientApp::WriteAutorun(bool bOn)
 {
-    RegKey settings;
-    if (settings.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS)
-        return;
-    settings.SetDword("autorun", bOn ? 1 : 0);
-    settings = RegKey();
+    {
+        RegKey settings;
+        if (settings.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS)
+            return;
+        settings.SetDword("autorun", bOn ? 1 : 0);
+    }
 
     RegKey run;
     if (run.Open(HKEY_CURRENT_USER, kRunKey) != ERROR_SUCCESS)

@@ -20,10 +20,10 @@ public:
     CClientApp();
     CClientApp(const CClientApp&) = delete;
     CClientApp& operator=(const CClientApp&) = delete;
-    virtual ~CClientApp();
+    ~CClientApp();
 
     // Runs start-up and then the message loop; returns the exit code (0).
-    virtual int ClientMain();
+    int ClientMain();
 
     // The update schedule, kept in memory after start-up.
     void ReadUpdateSetting();

@@ -23,6 +23,13 @@ bool IsUpdateResult(WPARAM type)
 
 }  // namespace
 
+HICON LoadTrayIcon(UINT resourceId)
+{
+    return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId),
+                                           IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                           ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}
+
 CSystemTray::~CSystemTray()
 {
     RemoveIcon();
@@ -75,9 +82,7 @@ bool CSystemTray::SetIcon(HICON icon)
 
 bool CSystemTray::SetIcon(UINT resourceId)
 {
-    HICON icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId),
-                                                 IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                                 ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    HICON icon = LoadTrayIcon(resourceId);
     return icon != nullptr && SetIcon(icon);
 }
 

@@ -10,6 +10,10 @@
 
 namespace karvex {
 
+// One of the program's icons at the size the notification area shows. Icons
+// are shared: they stay loaded for the life of the process.
+HICON LoadTrayIcon(UINT resourceId);
+
 class CSystemTray : public CWindow {
 public:
     CSystemTray() = default;
