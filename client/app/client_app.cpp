@@ -13,6 +13,7 @@
 #include "common/product.h"
 #include "common/std_file.h"
 #include "common/text.h"
+#include "common/win/folder.h"
 #include "common/win/module_path.h"
 #include "common/win/registry.h"
 
@@ -27,25 +28,6 @@ bool FileHasContent(const char* path)
 {
     FilePtr file(std::fopen(path, "r"));
     return file && std::fgetc(file.get()) != EOF;
-}
-
-// Deletes the files directly inside `folder`; sub-folders stay.
-void DeleteFilesIn(const char* folder)
-{
-    char pattern[MAX_PATH];
-    if (!FormatText(pattern, sizeof pattern, "%s\\*.*", folder))
-        return;
-    WIN32_FIND_DATAA found;
-    UniqueFind find(::FindFirstFileA(pattern, &found));
-    if (!find)
-        return;
-    do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            continue;
-        char path[MAX_PATH];
-        if (FormatText(path, sizeof path, "%s\\%s", folder, found.cFileName))
-            ::DeleteFileA(path);
-    } while (::FindNextFileA(find.get(), &found));
 }
 
 // OLE for the main thread, for as long as start-up and the message loop run.
@@ -200,7 +182,7 @@ void CClientApp::ClearStagingFolders() const
     for (const char* name : {"Temp", "update"}) {
         char folder[MAX_PATH];
         if (FormatText(folder, sizeof folder, "%s\\%s", m_szInstallDir, name))
-            DeleteFilesIn(folder);
+            DeleteFilesIn(folder);  // failures are left for the next start
     }
 }
 

@@ -17,6 +17,7 @@
 #include "common/product.h"
 #include "common/std_file.h"
 #include "common/text.h"
+#include "common/win/folder.h"
 #include "common/win/handles.h"
 #include "common/win/registry.h"
 
@@ -106,26 +107,6 @@ void RemoveShortcuts()
     }
 }
 
-bool DeleteFolderFiles(const char* folder)
-{
-    char pattern[MAX_PATH];
-    if (!FormatText(pattern, sizeof pattern, "%s\\*.*", folder))
-        return false;
-    WIN32_FIND_DATAA found;
-    UniqueFind find(::FindFirstFileA(pattern, &found));
-    bool ok = true;
-    if (find) {
-        do {
-            char path[MAX_PATH];
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-                ok = FormatText(path, sizeof path, "%s\\%s", folder, found.cFileName) &&
-                     DeleteIfPresent(path) && ok;
-        } while (::FindNextFileA(find.get(), &found));
-    }
-    ::RemoveDirectoryA(folder);
-    return ok;
-}
-
 // Removes what an installation put into the folder; the folder itself goes
 // only when nothing else is left in it.
 bool RemoveFiles(const char* folder)
@@ -135,7 +116,12 @@ bool RemoveFiles(const char* folder)
     for (const char* name : kProductFiles)
         ok = FormatText(path, sizeof path, "%s\\%s", folder, name) && DeleteIfPresent(path) && ok;
     for (const char* name : kWorkFolders)
-        ok = FormatText(path, sizeof path, "%s\\%s", folder, name) && DeleteFolderFiles(path) && ok;
+        if (FormatText(path, sizeof path, "%s\\%s", folder, name)) {
+            ok = DeleteFilesIn(path) && ok;
+            ::RemoveDirectoryA(path);
+        } else {
+            ok = false;
+        }
     ::RemoveDirectoryA(folder);
     return ok;
 }

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "common/component.h"
 #include "common/product.h"
 #include "tests/wine/support/client_fixture.h"
 
@@ -22,10 +23,10 @@ TEST_F(StartUpTest, FirstStartRegistersTheComponentAndShowsTheIcon)
     // Leftovers that the component's registration must clear.
     WriteSetting("PopCount", 7);
     WriteSetting("update", "0,1,2001.1.1");
-    ASSERT_FALSE(IsComponentClassRegistered());
+    ASSERT_FALSE(IsComponentRegistered());
 
     ASSERT_TRUE(StartClientWithTray());
-    EXPECT_TRUE(IsComponentClassRegistered());
+    EXPECT_TRUE(IsComponentRegistered());
     EXPECT_EQ(ComponentServerPath(), m_folder->File("karvex.dll"));
     DWORD value = 0;
     EXPECT_TRUE(ReadSetting("active", value) && value == 1);

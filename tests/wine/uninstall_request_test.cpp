@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "common/component.h"
 #include "common/product.h"
 #include "tests/wine/support/client_fixture.h"
 
@@ -120,7 +121,7 @@ TEST_F(UninstallRequestTest, ConfirmedUninstallRemovesTheProduct)
     ASSERT_TRUE(m_client.WaitForExit(15000, &code));
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(WaitUntil([&] { return !m_folder->Exists("karvex.exe"); }));
-    EXPECT_TRUE(WaitUntil([&] { return !IsComponentClassRegistered(); }));
+    EXPECT_TRUE(WaitUntil([&] { return !IsComponentRegistered(); }));
     EXPECT_TRUE(WaitUntil([&] { return !SettingsKeyExists(); }));
     std::string run;
     EXPECT_FALSE(ReadRunEntry(run));

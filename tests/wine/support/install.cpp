@@ -151,11 +151,6 @@ bool RegisterComponentIn(const InstallFolder& folder)
     return RegisterComponent(folder.File(kComponentFile).c_str());
 }
 
-bool IsComponentClassRegistered()
-{
-    return IsComponentRegistered();
-}
-
 std::string ComponentServerPath()
 {
     RegKey key;

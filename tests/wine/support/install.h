@@ -40,7 +40,6 @@ void DeleteTree(const std::string& path);
 // Registry state of the client and the component.
 void ResetRegistry();           // no settings key, no Run entry, component unregistered
 bool RegisterComponentIn(const InstallFolder& folder);
-bool IsComponentClassRegistered();
 std::string ComponentServerPath();  // InprocServer32 default value
 
 bool SettingsKeyExists();
