@@ -12,20 +12,35 @@ run_pkgs=(wine wine32:i386 wine64 xvfb x11-apps x11-utils xdotool imagemagick fo
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
-missing=()
-for p in "${host_pkgs[@]}" "${cross_pkgs[@]}" "${run_pkgs[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -eq 0 ]; then
-    echo "install-deps: everything is installed"
-    exit 0
-fi
+# Where the kernel does not run 32-bit programs the Windows tests run a 64-bit
+# build, made by the x86-64 cross compiler.
+x64_pkgs=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+          mingw-w64-x86-64-dev)
 
-echo "install-deps: installing ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
+missing_of() {
+    missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+}
+
+updated=
+install() {
+    [ ${#missing[@]} -gt 0 ] || return 0
+    echo "install-deps: installing ${missing[*]}"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        as_root dpkg --add-architecture i386
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    [ -n "$updated" ] || as_root apt-get update -qq
+    updated=1
+    as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+missing_of "${host_pkgs[@]}" "${cross_pkgs[@]}" "${run_pkgs[@]}"
+install
+if [ "$("$(dirname "$0")/../tests/wine/wine-arch.sh")" = win64 ]; then
+    missing_of "${x64_pkgs[@]}"
+    install
 fi
-export DEBIAN_FRONTEND=noninteractive
-as_root apt-get update -qq
-as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-echo "install-deps: done"
+if [ -n "$updated" ]; then echo "install-deps: done"; else echo "install-deps: everything is installed"; fi

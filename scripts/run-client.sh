@@ -39,8 +39,11 @@ start() {
     KARVEX_DISPLAY=${DISPLAY:-} "$harness" setup "$demo"
     local folder=$demo/pfx/drive_c/Karvex
     mkdir -p "$folder"
+    # The 32-bit build, or the 64-bit one on a machine that cannot run 32-bit programs.
+    local bin=$build/win/bin
+    [ "$("$root/tests/wine/wine-arch.sh")" = win64 ] && bin=$build/win64/bin
     for file in karvex.exe karvex.dll update.exe uninstall.exe kvpost.exe; do
-        cp "$build/win/bin/$file" "$folder/"
+        cp "$bin/$file" "$folder/"
     done
     write_databases "$folder"
 
