@@ -2,7 +2,8 @@
 # Runs Windows programs under Wine for the tests: one private prefix, one Xvfb
 # and one warm wineserver per test run, all inside RUN_DIR.
 #
-#   harness.sh setup RUN_DIR                  create the prefix, start Xvfb and wineserver
+#   harness.sh setup RUN_DIR [HOLDER]         create the prefix, start Xvfb and wineserver
+#                                             (and HOLDER, which keeps one desktop for the run)
 #   harness.sh run RUN_DIR NAME PROGRAM ARGS  run one test program; on failure keep a screenshot
 #   harness.sh exec RUN_DIR PROGRAM ARGS      run a program and pass its exit code on
 #   harness.sh spawn RUN_DIR NAME PROGRAM ARGS  start a program and leave it running
@@ -19,7 +20,13 @@ run_dir=$(realpath -m "$2")
 shift 2
 
 wine_env() {
-    export WINEPREFIX=$run_dir/pfx WINEARCH=win32 HOME=$run_dir/home
+    export WINEPREFIX=$run_dir/pfx WINEARCH=$(cat "$run_dir/arch" 2>/dev/null || echo win32) HOME=$run_dir/home
+    if [ "$WINEARCH" = win64 ]; then
+        # Debian's wine script picks the 32-bit loader whenever it is
+        # installed, even where the kernel cannot run it; wineboot and winepath
+        # call it by name, so it is shadowed by one that takes the 64-bit loader.
+        export WINELOADER=/usr/lib/wine/wine64 PATH=$run_dir/bin:$PATH
+    fi
     # No Mono or Gecko prompts, and no menu entries written into the real home.
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     export WINEDEBUG=${KARVEX_WINEDEBUG:--all}
@@ -49,7 +56,12 @@ stop() {
 setup() {
     stop
     rm -rf "$run_dir"
-    mkdir -p "$run_dir/home" "$run_dir/logs" "$run_dir/shots" "$run_dir/locale"
+    mkdir -p "$run_dir/home" "$run_dir/logs" "$run_dir/shots" "$run_dir/locale" "$run_dir/bin"
+    echo "${KARVEX_WINE_ARCH:-$("$(dirname "$0")/wine-arch.sh")}" >"$run_dir/arch"
+    for name in wine wine-stable; do
+        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$run_dir/bin/$name"
+        chmod +x "$run_dir/bin/$name"
+    done
     localedef -i zh_CN -f UTF-8 "$run_dir/locale/zh_CN.UTF-8" >"$run_dir/logs/localedef.log" 2>&1 || {
         cat "$run_dir/logs/localedef.log" >&2; echo "harness: cannot make the zh_CN.UTF-8 locale" >&2; exit 1; }
 
@@ -95,7 +107,13 @@ print(",".join("%02x" % b for b in struct.pack("<5l8B", -12, 0, 0, 0, 400, 0, 0,
         done
     } | iconv -f UTF-8 -t UTF-16 >"$reg"
     in_locale wine regedit /S "$(in_locale winepath -w "$reg")" >>"$run_dir/logs/wineboot.log" 2>&1
-    echo "harness: prefix ready in $run_dir (display $DISPLAY)"
+    if [ $# -ge 1 ]; then
+        in_locale setsid wine "$1" "$(in_locale winepath -w "$run_dir/desktop.ready")" \
+            </dev/null >"$run_dir/logs/desktop_holder.log" 2>&1 &
+        for _ in $(seq 600); do [ -e "$run_dir/desktop.ready" ] && break; sleep 0.1; done
+        [ -e "$run_dir/desktop.ready" ] || { echo "harness: the desktop did not start" >&2; exit 1; }
+    fi
+    echo "harness: $WINEARCH prefix ready in $run_dir (display $DISPLAY)"
 }
 
 run() {
@@ -135,12 +153,13 @@ teardown() {
 }
 
 case $command in
-    setup) setup ;;
+    setup) setup "$@" ;;
     run) run "$@" ;;
     exec) [ $# -ge 1 ] || usage; wine_env; in_locale wine "$@" ;;
     spawn) spawn "$@" ;;
     teardown) teardown ;;
-    shell) wine_env; for v in WINEPREFIX WINEARCH HOME WINEDLLOVERRIDES WINEDEBUG DISPLAY; do
+    shell) wine_env; for v in WINEPREFIX WINEARCH HOME WINEDLLOVERRIDES WINEDEBUG DISPLAY \
+                             ${WINELOADER:+WINELOADER PATH}; do
                printf "export %s='%s'\n" "$v" "${!v}"; done
            echo "alias wine='env LOCPATH=$run_dir/locale LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 wine'" ;;
     *) usage ;;

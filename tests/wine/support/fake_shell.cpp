@@ -98,9 +98,10 @@ void FakeShell::Run()
     wc.lpszClassName = kShellTrayClass;
     ::RegisterClassA(&wc);
     // The client's notifications go to the first window of this class in the
-    // window order. In a fresh prefix the desktop process, with the real
-    // shell's window, starts only now: ours is made after it, topmost, and is
-    // raised until it is the one found.
+    // window order. The real shell's window belongs to the desktop process,
+    // which the harness keeps for the whole run; run by hand, this program may
+    // start that process only now. Ours is made after the real one, topmost,
+    // and is raised until it is the one found.
     ::GetDesktopWindow();
     WaitUntil([] { return ::FindWindowA(kShellTrayClass, nullptr) != nullptr; }, 5000);
     m_hwnd = ::CreateWindowExA(WS_EX_TOPMOST, kShellTrayClass, nullptr, WS_POPUP, 0, 0, 1, 1, nullptr,
