@@ -1,16 +1,6 @@
-# Cross build of the same programs for 64-bit Windows with MinGW-w64 (posix
-# thread model). The product is 32-bit; this build exists only so the Windows
-# tests can run on machines whose kernel does not run 32-bit programs.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build of the same programs for 64-bit Windows with MinGW-w64. The
+# product is 32-bit; this build exists only so the Windows tests can run on
+# machines whose kernel does not run 32-bit programs.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(triple x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER   ${triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
-set(CMAKE_RC_COMPILER  ${triple}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
