@@ -25,7 +25,7 @@ missing_of() {
 }
 
 updated=
-install() {
+install_missing() {
     [ ${#missing[@]} -gt 0 ] || return 0
     echo "install-deps: installing ${missing[*]}"
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -38,9 +38,9 @@ install() {
 }
 
 missing_of "${host_pkgs[@]}" "${cross_pkgs[@]}" "${run_pkgs[@]}"
-install
+install_missing
 if [ "$("$(dirname "$0")/../tests/wine/wine-arch.sh")" = win64 ]; then
     missing_of "${x64_pkgs[@]}"
-    install
+    install_missing
 fi
 if [ -n "$updated" ]; then echo "install-deps: done"; else echo "install-deps: everything is installed"; fi

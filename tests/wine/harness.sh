@@ -57,11 +57,14 @@ setup() {
     stop
     rm -rf "$run_dir"
     mkdir -p "$run_dir/home" "$run_dir/logs" "$run_dir/shots" "$run_dir/locale" "$run_dir/bin"
-    echo "${KARVEX_WINE_ARCH:-$("$(dirname "$0")/wine-arch.sh")}" >"$run_dir/arch"
-    for name in wine wine-stable; do
-        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$run_dir/bin/$name"
-        chmod +x "$run_dir/bin/$name"
-    done
+    local arch=${KARVEX_WINE_ARCH:-$("$(dirname "$0")/wine-arch.sh")}
+    echo "$arch" >"$run_dir/arch"
+    if [ "$arch" = win64 ]; then
+        for name in wine wine-stable; do
+            printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$run_dir/bin/$name"
+            chmod +x "$run_dir/bin/$name"
+        done
+    fi
     localedef -i zh_CN -f UTF-8 "$run_dir/locale/zh_CN.UTF-8" >"$run_dir/logs/localedef.log" 2>&1 || {
         cat "$run_dir/logs/localedef.log" >&2; echo "harness: cannot make the zh_CN.UTF-8 locale" >&2; exit 1; }
 
