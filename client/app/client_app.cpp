@@ -14,6 +14,7 @@
 #include "common/std_file.h"
 #include "common/text.h"
 #include "common/win/folder.h"
+#include "common/win/message_guard.h"
 #include "common/win/module_path.h"
 #include "common/win/registry.h"
 
@@ -85,6 +86,8 @@ int CClientApp::ClientMain()
     ClearStagingFolders();
 
     OleSession ole;
+    // Other processes reach the tray window; they must not drive its lifecycle.
+    CLifecycleMessageFilter lifecycleFilter;
     if (!IsComponentRegistered() && !RegisterComponent(m_szComponentPath))
         return 0;
 

@@ -1,5 +1,7 @@
 #include "common/win/window.h"
 
+#include "common/win/message_guard.h"
+
 namespace karvex {
 
 CWindow::~CWindow()
@@ -46,13 +48,19 @@ LRESULT CWindow::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT CALLBACK CWindow::StaticWindowProc(HWND hwnd, UINT message, WPARAM wParam,
                                            LPARAM lParam) noexcept
 {
-    CWindow* self = nullptr;
-    if (message == WM_NCCREATE) {
+    // Creation and destruction happen on the window's own thread; the same
+    // messages sent from elsewhere are not obeyed.
+    if (IsLifecycleMessage(message) && IsSentFromOtherThread())
+        return 0;
+
+    auto* self = reinterpret_cast<CWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    // The object is adopted once, from the CreateEx call that made the window.
+    if (message == WM_NCCREATE && self == nullptr) {
         self = static_cast<CWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        self->m_hWnd = hwnd;
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<CWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (self != nullptr) {
+            self->m_hWnd = hwnd;
+            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
     }
     // Messages that arrive before WM_NCCREATE (WM_GETMINMAXINFO) have no object yet.
     if (self == nullptr)
