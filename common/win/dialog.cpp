@@ -1,14 +1,63 @@
 #include "common/win/dialog.h"
 
+#include "common/win/control.h"
+#include "common/win/message_guard.h"
+
 namespace karvex {
+
+CDialog::~CDialog()
+{
+    if (m_bModeless && m_hWnd != nullptr)
+        ::DestroyWindow(m_hWnd);  // WM_NCDESTROY clears m_hWnd
+}
 
 INT_PTR CDialog::DoModal(HWND parent)
 {
+    m_bModeless = false;
     return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), parent,
                              StaticDialogProc, reinterpret_cast<LPARAM>(this));
 }
 
-INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM)
+bool CDialog::Create(HWND parent)
+{
+    m_bModeless = true;
+    return ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), parent,
+                                StaticDialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+void CDialog::UpdateData(bool pull)
+{
+    DoDataExchange(pull);
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(false);
+    return TRUE;
+}
+
+void CDialog::DoDataExchange(bool)
+{
+}
+
+void CDialog::OnOK()
+{
+    UpdateData(true);
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+INT_PTR CDialog::SetMessageResult(LRESULT result)
+{
+    ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -23,6 +72,15 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM)
             return TRUE;
         }
         break;
+    case WM_DRAWITEM: {
+        // Owner-drawn controls held by an object draw themselves.
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (CControl* control = CControl::FromHandle(item->hwndItem)) {
+            control->DrawItem(*item);
+            return TRUE;
+        }
+        break;
+    }
     }
     return FALSE;
 }
@@ -30,13 +88,21 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM)
 INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam,
                                            LPARAM lParam) noexcept
 {
-    CDialog* self = nullptr;
+    // Creation and destruction happen on the dialog's own thread; the same
+    // messages sent from elsewhere are answered as handled and not obeyed.
+    if (IsLifecycleMessage(message) && IsSentFromOtherThread()) {
+        ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, 0);
+        return TRUE;
+    }
+
+    auto* self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+    // The object is adopted once, from the call that created the dialog.
     if (message == WM_INITDIALOG) {
+        if (self != nullptr || lParam == 0)
+            return FALSE;
         self = reinterpret_cast<CDialog*>(lParam);
         self->m_hWnd = hwnd;
         ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-    } else {
-        self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
     }
     // WM_SETFONT and a few others come before WM_INITDIALOG.
     if (self == nullptr)
@@ -48,6 +114,14 @@ INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wPara
         self->m_hWnd = nullptr;
     }
     return result;
+}
+
+void ExchangeCheck(HWND dialog, int id, int& value, bool pull)
+{
+    if (pull)
+        value = ::IsDlgButtonChecked(dialog, id) == BST_CHECKED ? 1 : 0;
+    else
+        ::CheckDlgButton(dialog, id, value != 0 ? BST_CHECKED : BST_UNCHECKED);
 }
 
 }  // namespace karvex
