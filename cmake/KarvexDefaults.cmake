@@ -22,5 +22,7 @@ function(karvex_windows_program target)
     karvex_defaults(${target})
     if(MINGW)
         target_link_options(${target} PRIVATE -static)
+        # Keeps the programs loadable on Windows XP (see common/win/xp_compat.cpp).
+        target_link_libraries(${target} PRIVATE karvex_xp_compat)
     endif()
 endfunction()
