@@ -87,9 +87,14 @@ setup() {
     in_locale wineserver -p </dev/null >"$run_dir/logs/wineserver.log" 2>&1
     in_locale wineboot -i </dev/null >"$run_dir/logs/wineboot.log" 2>&1
 
+    # The dialogs are laid out for 宋体 9 pt (6 x 12 dialog base units): a
+    # font with those metrics, derived from the installed CJK font, stands in.
+    /usr/bin/python3 "$(dirname "$0")/make-dialog-font.py" "$WINEPREFIX/drive_c/windows/Fonts/dialogsong.ttf" \
+        >>"$run_dir/logs/wineboot.log" 2>&1 || { echo "harness: cannot make the dialog font" >&2; exit 1; }
+
     # No window manager runs under Xvfb: without this every hide or destroy of
-    # a top-level window waits for one. Chinese faces map to the installed CJK
-    # font so the texts draw crisply, and menus, captions and message boxes use
+    # a top-level window waits for one. Chinese faces map to the dialog font
+    # so the texts draw crisply, and menus, captions and message boxes use
     # 宋体 9 pt as on a Chinese system.
     local reg=$run_dir/settings.reg
     local songti
@@ -106,7 +111,7 @@ print(",".join("%02x" % b for b in struct.pack("<5l8B", -12, 0, 0, 0, 400, 0, 0,
             printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n\r\n'
         printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
         for face in 宋体 SimSun NSimSun 新宋体; do
-            printf '"%s"="WenQuanYi Zen Hei Sharp"\r\n' "$face"
+            printf '"%s"="Dialog Song"\r\n' "$face"
         done
     } | iconv -f UTF-8 -t UTF-16 >"$reg"
     in_locale wine regedit /S "$(in_locale winepath -w "$reg")" >>"$run_dir/logs/wineboot.log" 2>&1
