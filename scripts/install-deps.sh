@@ -8,7 +8,7 @@ host_pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-de
 cross_pkgs=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
             mingw-w64-i686-dev libz-mingw-w64-dev)
 run_pkgs=(wine wine32:i386 wine64 xvfb x11-apps x11-utils xdotool imagemagick fonts-wqy-zenhei
-          locales python3 python3-fonttools)
+          locales python3 python3-fonttools python3-pil)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
