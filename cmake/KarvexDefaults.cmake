@@ -26,3 +26,7 @@ function(karvex_windows_program target)
         target_link_libraries(${target} PRIVATE karvex_xp_compat)
     endif()
 endfunction()
+
+# The pictures are drawn at build time by scripts that need Debian's
+# python3-pil (tools/artwork); the python3 first on PATH may lack it.
+set(KARVEX_ART_PYTHON /usr/bin/python3 CACHE FILEPATH "Python 3 with the imaging library, for tools/artwork")
