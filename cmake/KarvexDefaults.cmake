@@ -1,5 +1,15 @@
 # Compile settings every Karvex target shares.
 
+# Host names of the servers (common/servers.h). A deployment points the
+# programs at its own servers with -DKARVEX_WEB_HOST=... and so on.
+set(KARVEX_WEB_HOST "www.karvex.example" CACHE STRING "The product's web site: pages and the first update base")
+set(KARVEX_UPDATE_HOST1 "update1.karvex.example" CACHE STRING "Update server 1")
+set(KARVEX_UPDATE_HOST2 "update2.karvex.example" CACHE STRING "Update server 2")
+set(KARVEX_UPDATE_HOST3 "update3.karvex.example" CACHE STRING "Update server 3")
+set(KARVEX_STAT_HOST "stat.karvex.example" CACHE STRING "Statistics server")
+set(KARVEX_SERVER_VARIABLES KARVEX_WEB_HOST KARVEX_UPDATE_HOST1 KARVEX_UPDATE_HOST2
+    KARVEX_UPDATE_HOST3 KARVEX_STAT_HOST)
+
 # Sources are UTF-8; the programs' narrow texts are GBK at run time.
 function(karvex_defaults target)
     if(MSVC)
@@ -9,6 +19,9 @@ function(karvex_defaults target)
             -finput-charset=UTF-8 -fexec-charset=GBK)
     endif()
     target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+    foreach(variable ${KARVEX_SERVER_VARIABLES})
+        target_compile_definitions(${target} PRIVATE ${variable}="${${variable}}")
+    endforeach()
     if(WIN32)
         # ANSI API; headers at the Windows XP level.
         target_compile_definitions(${target} PUBLIC _WIN32_WINNT=0x0501 WINVER=0x0501
