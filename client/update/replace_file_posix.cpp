@@ -14,4 +14,9 @@ bool ReplaceFileAtomically(const char* from, const char* to)
     return std::rename(from, to) == 0;
 }
 
+bool SetFileLength(std::FILE* file, std::uint64_t length)
+{
+    return std::fflush(file) == 0 && ftruncate(fileno(file), static_cast<off_t>(length)) == 0;
+}
+
 }  // namespace karvex

@@ -17,4 +17,10 @@ bool ReplaceFileAtomically(const char* from, const char* to)
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool SetFileLength(std::FILE* file, std::uint64_t length)
+{
+    // msvcrt's _chsize takes a long: databases stay far below 2 GB.
+    return length <= 0x7FFFFFFF && std::fflush(file) == 0 && _chsize(_fileno(file), static_cast<long>(length)) == 0;
+}
+
 }  // namespace karvex

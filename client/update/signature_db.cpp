@@ -431,7 +431,7 @@ bool CSignatureDb::Save(const char* folder, const RunningFlag& running) const
     }
     written = written && std::fwrite(buffer, 1, used, file.get()) == used && FlushToDisk(file.get());
     bool closed = std::fclose(file.release()) == 0;
-    if (written && closed && ReplaceFileAtomically(temp, path))
+    if (written && closed && PutFileInPlace(temp, path))
         return true;
     std::remove(temp);
     return false;
