@@ -16,11 +16,30 @@ bool StagedNameFromLine(const char* line, char* out, std::size_t size)
     return true;
 }
 
-bool IsPlainFileName(const char* name)
+bool IsProgramFileName(const char* name)
 {
-    if (name[0] == '\0' || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+    const std::size_t length = std::strlen(name);
+    if (length == 0 || length > kMaxProgramFileName || name[length - 1] == '.')
         return false;
-    return std::strpbrk(name, "\\/:") == nullptr;
+    if (std::strspn(name, "abcdefghijklmnopqrstuvwxyz0123456789._-") != length)
+        return false;
+    // Windows opens a device for these base names, whatever the extension.
+    const std::size_t base = std::strcspn(name, ".");
+    static const char* const kDevices[] = {"con", "prn", "aux", "nul"};
+    for (const char* device : kDevices) {
+        if (base == 3 && std::strncmp(name, device, 3) == 0)
+            return false;
+    }
+    if (base == 4 && (std::strncmp(name, "com", 3) == 0 || std::strncmp(name, "lpt", 3) == 0) &&
+        name[3] >= '0' && name[3] <= '9')
+        return false;
+    static const char* const kReserved[] = {"ready", "update", "temp", "backup"};
+    for (const char* reserved : kReserved) {
+        if (std::strcmp(name, reserved) == 0)
+            return false;
+    }
+    // "." and ".." end in a dot and were refused above.
+    return true;
 }
 
 }  // namespace karvex

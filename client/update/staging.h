@@ -11,9 +11,14 @@ namespace karvex {
 // fit `size`.
 bool StagedNameFromLine(const char* line, char* out, std::size_t size);
 
-// Whether `name` names a file directly inside a folder: not empty, no path
-// separator or drive, not "." or "..". Staged names come from the update
-// server, so they are checked before any file is moved.
-bool IsPlainFileName(const char* name);
+// Longest program file name the update server may name.
+constexpr std::size_t kMaxProgramFileName = 64;
+
+// Whether `name` may name a program file of the install folder: 1 to 64 of
+// a-z, 0-9, '.', '_', '-'; not "." or ".."; no trailing dot; no device name
+// (con, nul, com1, ... also with an extension); none of the names the install
+// folder uses for itself ("ready", "update", "temp", "backup"). Names come
+// from the update server, so they are checked before any file is written or moved.
+bool IsProgramFileName(const char* name);
 
 }  // namespace karvex

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace karvex {
 namespace {
 
@@ -25,12 +27,18 @@ TEST(StagingTest, EmptyOrOversizedLinesGiveNoName)
         EXPECT_FALSE(StagedNameFromLine(line, name, sizeof name)) << line;
 }
 
-TEST(StagingTest, OnlyPlainNamesAreFileNames)
+TEST(StagingTest, OnlyPlainLowerCaseNamesAreProgramFileNames)
 {
-    for (const char* good : {"karvex.exe", "url.db", "..x", "a b.dll"})
-        EXPECT_TRUE(IsPlainFileName(good)) << good;
-    for (const char* bad : {"", ".", "..", "..\\karvex.exe", "sub/x", "c:x", "\\\\server\\share"})
-        EXPECT_FALSE(IsPlainFileName(bad)) << bad;
+    const std::string longest(kMaxProgramFileName, 'a');
+    for (const char* good : {"karvex.exe", "update.exe", "url.db", "..x", "a_b-c.dll", "con1", "com10",
+                             "lpt.txt", "ready.txt", "x", longest.c_str()})
+        EXPECT_TRUE(IsProgramFileName(good)) << good;
+    const std::string tooLong(kMaxProgramFileName + 1, 'a');
+    for (const char* bad : {"", ".", "..", "../karvex.exe", "..\\karvex.exe", "sub/x", "c:x", "\\\\server\\share",
+                            "Karvex.exe", "a b.dll", "karvex.exe.", "x\t", "con", "nul.txt", "aux.db",
+                            "prn", "com1", "lpt9.dll", "com0", "ready", "update", "temp", "backup", tooLong.c_str(),
+                            "\xd5\xfd.exe"})
+        EXPECT_FALSE(IsProgramFileName(bad)) << bad;
 }
 
 }  // namespace
