@@ -23,12 +23,27 @@ namespace karvex {
 namespace {
 
 constexpr DWORD kSchedulerInterval = 60 * 60 * 1000;
+// How long the end of the program waits for an update pass to stop. A
+// transfer ends within a read; only one the platform cannot interrupt, or a
+// question on screen, takes longer.
+constexpr DWORD kPassStopWait = 3000;
 
 // Whether `path` opens as a text file holding at least one byte.
 bool FileHasContent(const char* path)
 {
     FilePtr file(std::fopen(path, "r"));
     return file && std::fgetc(file.get()) != EOF;
+}
+
+UpdateDate LocalDate()
+{
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    UpdateDate today;
+    today.year = now.wYear;
+    today.month = now.wMonth;
+    today.day = now.wDay;
+    return today;
 }
 
 // OLE for the main thread, for as long as start-up and the message loop run.
@@ -102,13 +117,14 @@ int CClientApp::ClientMain()
     HICON icon = LoadTrayIcon(IsProtectionActive() ? IDI_SHIELD_ON : IDI_SHIELD_OFF);
     if (!CheckDatabases())
         m_bForceUpdate = 1;
+    m_Updater.Init(m_szInstallDir, m_pUrlDb, m_pAdvDb, m_pQuaDb, [this] { RecordUpdateRun(); });
 
     if (!m_Tray.Create(kTrayNotifyMessage, "Karvex\n版本号：", icon, kTrayIconId))
         return 0;
 
-    // The scheduler's thread object is not kept; the thread ends with the process.
-    if (HANDLE scheduler = ::CreateThread(nullptr, 0, UpdateSchedulerProc, this, 0, nullptr))
-        ::CloseHandle(scheduler);
+    m_hSchedulerWake.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (m_hSchedulerWake)
+        m_hScheduler.reset(::CreateThread(nullptr, 0, UpdateSchedulerProc, this, 0, nullptr));
 
     MSG msg;
     for (;;) {
@@ -120,9 +136,26 @@ int CClientApp::ClientMain()
         ::DispatchMessageA(&msg);
     }
 
-    m_Updater.m_bRunning = 0;
-    m_bStopScheduler = 1;
+    Shutdown();
     return 0;
+}
+
+void CClientApp::Shutdown()
+{
+    // The scheduler and the update worker use this object: both end before
+    // it is destroyed with the process's static objects.
+    m_bStopScheduler = 1;
+    if (m_hSchedulerWake)
+        ::SetEvent(m_hSchedulerWake.get());
+    const bool passEnded = m_Updater.Shutdown(kPassStopWait);
+    const bool schedulerEnded =
+        !m_hScheduler || ::WaitForSingleObject(m_hScheduler.get(), kPassStopWait) == WAIT_OBJECT_0;
+    if (!passEnded || !schedulerEnded) {
+        // A thread is stuck: end the process here, before any destructor can
+        // pull its data away. The icon is taken down by hand.
+        m_Tray.RemoveIcon();
+        ::ExitProcess(0);
+    }
 }
 
 void CClientApp::StartUninstaller(const char* installDir) const
@@ -200,6 +233,7 @@ UpdateSchedule CClientApp::Schedule() const
 
 void CClientApp::ReadUpdateSetting()
 {
+    std::lock_guard<std::mutex> guard(m_scheduleLock);
     RegKey key;
     if (key.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS)
         return;
@@ -214,6 +248,19 @@ void CClientApp::ReadUpdateSetting()
 
 void CClientApp::WriteUpdateSetting(std::int32_t bAuto, std::int32_t nFreq)
 {
+    std::lock_guard<std::mutex> guard(m_scheduleLock);
+    WriteUpdateText(bAuto, nFreq);
+}
+
+void CClientApp::RecordUpdateRun()
+{
+    std::lock_guard<std::mutex> guard(m_scheduleLock);
+    m_LastUpdate = LocalDate();
+    WriteUpdateText(m_bAutoUpdate, m_nUpdateFreq);
+}
+
+void CClientApp::WriteUpdateText(std::int32_t bAuto, std::int32_t nFreq)
+{
     char text[128];
     FormatUpdateText(text, sizeof text, bAuto, nFreq, m_LastUpdate);
     RegKey key;
@@ -225,13 +272,7 @@ void CClientApp::WriteUpdateSetting(std::int32_t bAuto, std::int32_t nFreq)
 
 bool CClientApp::IsUpdateDue() const
 {
-    SYSTEMTIME now;
-    ::GetLocalTime(&now);
-    UpdateDate today;
-    today.year = now.wYear;
-    today.month = now.wMonth;
-    today.day = now.wDay;
-    return karvex::IsUpdateDue(Schedule(), today);
+    return karvex::IsUpdateDue(Schedule(), LocalDate());
 }
 
 void CClientApp::WriteAutorun(bool bOn)
@@ -284,7 +325,7 @@ DWORD WINAPI CClientApp::UpdateSchedulerProc(void* param)
         }
         if (app->m_bStopScheduler != 0)
             break;
-        ::Sleep(kSchedulerInterval);
+        ::WaitForSingleObject(app->m_hSchedulerWake.get(), kSchedulerInterval);
     }
     return 1;
 }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "client/app/update_schedule.h"
 #include "client/tray/system_tray.h"
@@ -25,9 +26,13 @@ public:
     // Runs start-up and then the message loop; returns the exit code (0).
     int ClientMain();
 
-    // The update schedule, kept in memory after start-up.
+    // The update schedule, kept in memory after start-up. The user interface
+    // and the update worker both rewrite the "update" value; each write is
+    // made whole under one lock.
     void ReadUpdateSetting();
     void WriteUpdateSetting(std::int32_t bAuto, std::int32_t nFreq);
+    // Records today as the date of the last update run (the worker's call).
+    void RecordUpdateRun();
     bool IsUpdateDue() const;
     // Writes "autorun" and the Run entry naming this executable.
     void WriteAutorun(bool bOn);
@@ -55,10 +60,17 @@ public:
 private:
     static DWORD WINAPI UpdateSchedulerProc(void* param);
     UpdateSchedule Schedule() const;
+    void WriteUpdateText(std::int32_t bAuto, std::int32_t nFreq);
+    void Shutdown();
 
     void StartUninstaller(const char* installDir) const;
     bool HandOverPendingUpdate() const;
     void ClearStagingFolders() const;
+
+    std::mutex m_scheduleLock;  // the schedule fields and the "update" value
+    // Signalled at shutdown: the scheduler wakes from its hourly wait and ends.
+    UniqueKernelHandle m_hSchedulerWake;
+    UniqueKernelHandle m_hScheduler;
 };
 
 static_assert(std::atomic<UpdateDate>::is_always_lock_free, "the date is shared without locks");

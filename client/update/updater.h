@@ -1,4 +1,22 @@
-// The update worker: one update pass at a time, on a thread of its own.
+// The update worker: one update pass at a time, on a thread of its own. A
+// pass fetches the manifest from an update server, brings every outdated
+// database and program file to the manifest's version, asks about newer
+// program releases and reports its result to the tray window.
+//
+// What the Options dialog uses:
+// - m_hOptionsWnd: the dialog stores its window here while it is open and
+//   clears it in WM_DESTROY. While set, the worker drives the dialog's
+//   controls through it (each looked up afresh with IsWindow and GetDlgItem):
+//   progress bar 1014 (range, position, hidden after url.db was updated and at
+//   the end), label 1070 ("特征库版本：%s" after url.db was updated), log list
+//   1018 (LB_ADDSTRING "正在复制文件..."), button 1013 ("立即升级" at the end),
+//   and it posts WM_UPDATE_FINISHED (4000) when the pass has ended.
+// - m_bRunning (busy), Start, RequestStop and WaitForPass for the update
+//   button: RequestStop then WaitForPass stops a pass and waits for its end.
+// - GetDbVersion for url.db's version text; the worker rewrites the database
+//   descriptors during a pass, so the dialog reads the text, not them.
+// - CClientApp::WriteUpdateSetting for the schedule: it shares one lock with
+//   the worker's recording of the update date.
 #pragma once
 
 #include <windows.h>
@@ -6,8 +24,15 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
+#include <vector>
 
+#include "client/update/download.h"
+#include "client/update/download_callback.h"
+#include "client/update/manifest.h"
+#include "client/update/signature_db.h"
+#include "client/update/temp_file.h"
 #include "common/win/handles.h"
 
 namespace karvex {
@@ -15,16 +40,43 @@ namespace karvex {
 // Result of one pass.
 enum PassResult : int { kPassFailed = 0, kPassUpdated = 1, kPassCurrent = 2 };
 
+// Result of one item's step.
+enum StepResult : int { kStepDone = 0, kStepStopped = -1, kStepNotOnServer = -2, kStepFailed = -3 };
+
 class CUpdater {
 public:
     CUpdater();
     CUpdater(const CUpdater&) = delete;
     CUpdater& operator=(const CUpdater&) = delete;
-    virtual ~CUpdater() = default;
+    virtual ~CUpdater();
+
+    // What a pass works on, given once before the first pass: the install
+    // folder (no trailing backslash), the descriptors of url.db, adv.db and
+    // qua.db, and how to record the date of a pass that found an item
+    // already current (under the schedule's lock).
+    void Init(const char* installDir, CSignatureDb* urlDb, CSignatureDb* advDb, CSignatureDb* quaDb,
+              std::function<void()> recordRun);
 
     // Starts a pass on a new thread and returns at once; does nothing while a
-    // pass runs or its thread is still being set up.
+    // pass runs or its thread still exists, and after Shutdown.
     void Start();
+
+    // Asks a running pass to stop: it ends at its next check, and a transfer
+    // in flight is ended. The pass then reports failure.
+    void RequestStop();
+
+    // Waits up to `timeoutMs` for the pass that runs now (if any) to end, on
+    // a duplicate of the worker's thread handle taken under the lock. Messages
+    // sent to the calling thread's windows are served meanwhile, since the
+    // worker sends to the Options dialog. True when no pass runs any more.
+    bool WaitForPass(DWORD timeoutMs);
+
+    // At program exit: no pass starts any more, a running one is asked to
+    // stop and waited for up to `timeoutMs`. False when it did not end (a
+    // transfer the platform cannot interrupt, or a question on screen): its
+    // temporary files are then deleted already, and the caller must end the
+    // process without destroying anything the worker uses.
+    bool Shutdown(DWORD timeoutMs);
 
     // The database version text the tray and the Options dialog show.
     void SetDbVersion(const char* version);
@@ -32,8 +84,8 @@ public:
 
     // Non-null while a pass's thread exists; cleared by the thread at its end.
     std::atomic<HANDLE> m_hThread{nullptr};
-    // 1 while a pass runs; writing 0 asks the pass to stop.
-    std::atomic<std::int32_t> m_bRunning{0};
+    // 1 while a pass runs; RequestStop clears it.
+    RunningFlag m_bRunning{0};
     static constexpr char m_szProgramVersion[] = "1.3.1.0";
     // The open Options dialog, null while it is closed.
     std::atomic<HWND> m_hOptionsWnd{nullptr};
@@ -41,13 +93,47 @@ public:
 private:
     static DWORD WINAPI ThreadProc(void* param);
     int Run();
-    void ReportToOptionsDialog();
+    bool IsRunning() const { return m_bRunning.load() != 0; }
 
-    mutable std::mutex m_lock;  // guards m_szDbVersion and m_threadHandle
+    // The steps of a pass.
+    void ReadDatabaseHeaders();
+    int FetchManifest(std::vector<UPDATE_ITEM>* items);
+    void SendStatisticsPing(const char* path);
+    HRESULT DownloadManifest(const char* path);
+    bool IsServerBusy();
+    bool IsFileOutdated(const UPDATE_ITEM& item);
+    int DownloadAndApply(const char* full, const char* first, const UPDATE_ITEM& item);
+    int UpdateDatabase(CSignatureDb& db, const char* full, const char* first, const UPDATE_ITEM& item);
+    int UpdateProgramFile(const char* url, const UPDATE_ITEM& item);
+    bool ReplaceUpdater(const char* download);
+    bool StageProgramFile(const char* download, const char* name);
+    void DeleteLeftover(const UPDATE_ITEM& item);
+    void PromptForRelease(const UPDATE_ITEM& item);
+    void InstallStagedFiles();
+    void OnUrlDbUpdated(const UPDATE_ITEM& item);
+
+    // Transport with this worker's stop and abort.
+    HRESULT Download(const char* url, const char* path, std::uint64_t limit);
+    HRESULT DownloadWithProgress(const char* url, const char* path, IBindStatusCallback* callback);
+    void SetProgressPosition(int position) const;
+    void ReportToOptionsDialog() const;
+    CSignatureDb* DatabaseFor(std::int32_t kind) const;
+
+    mutable std::mutex m_lock;  // guards m_szDbVersion, m_threadHandle and m_bShutdown
     char m_szDbVersion[100] = {};
-    // Owner of the handle published in m_hThread; closed when the next pass
-    // starts, so nobody waiting on a running pass holds a closed handle.
+    // Owner of the handle published in m_hThread; kept until the next pass
+    // starts, so a waiter always has a handle to duplicate.
     UniqueKernelHandle m_threadHandle;
+    bool m_bShutdown = false;
+
+    char m_szInstallDir[kPathSize] = {};
+    CSignatureDb* m_pDatabases[3] = {};
+    std::function<void()> m_recordRun;
+    // The chosen update base: set by the first manifest fetch that succeeds,
+    // forgotten when a fetch from it fails. Only the worker uses it.
+    const char* m_pszServer = nullptr;
+    CTransferAbort m_abort;
+    CTempFileSet m_tempFiles;
 };
 
 }  // namespace karvex

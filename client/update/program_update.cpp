@@ -1,0 +1,155 @@
+// The update worker's steps for program files and program releases.
+#include "client/update/updater.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "client/update/file_version.h"
+#include "client/update/update_urls.h"
+#include "common/product.h"
+#include "common/std_file.h"
+#include "common/text.h"
+#include "common/win/registry.h"
+
+namespace karvex {
+
+namespace {
+
+constexpr char kUpdaterFile[] = "update.exe";
+
+// The fixed file version of `path`'s version resource.
+bool ReadFileVersion(const char* path, FILE_VERSION* version)
+{
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(path, &ignored);
+    if (size == 0)
+        return false;
+    std::vector<char> data(size);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!::GetFileVersionInfoA(path, 0, size, data.data()) ||
+        !::VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || fixed == nullptr ||
+        length < sizeof *fixed || fixed->dwSignature != 0xFEEF04BD)
+        return false;
+    version->dwHigh = fixed->dwFileVersionMS;
+    version->dwLow = fixed->dwFileVersionLS;
+    return true;
+}
+
+bool IsUpdaterName(const char* name)
+{
+    return _stricmp(name, kUpdaterFile) == 0;
+}
+
+}  // namespace
+
+bool CUpdater::IsFileOutdated(const UPDATE_ITEM& item)
+{
+    char path[kPathSize];
+    FILE_VERSION wanted;
+    if (!FormatText(path, sizeof path, "%s\\%s", m_szInstallDir, item.szName) ||
+        !ParseFileVersion(item.szVersion, &wanted) || ::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    // The version is read from a copy: asked by its own path, a program this
+    // process runs (karvex.exe, replaced by an earlier pass) answers with the
+    // version of the image in memory, not of the file that is there now.
+    CTempFile copy(m_tempFiles);
+    FILE_VERSION installed;
+    if (!copy.Create() || !::CopyFileA(path, copy.Path(), FALSE) || !ReadFileVersion(copy.Path(), &installed))
+        return true;
+    return karvex::IsFileOutdated(installed, wanted);
+}
+
+int CUpdater::UpdateProgramFile(const char* url, const UPDATE_ITEM& item)
+{
+    CTempFile download(m_tempFiles);
+    if (!download.Create())
+        return kStepFailed;
+    ComPtr<IBindStatusCallback> callback;
+    *callback.put() = new CDownloadCallback(&m_hOptionsWnd, &m_bRunning);
+    const HRESULT result = DownloadWithProgress(url, download.Path(), callback.get());
+    if (!IsRunning())
+        return kStepStopped;
+    if (FAILED(result))
+        return result == INET_E_OBJECT_NOT_FOUND ? kStepNotOnServer : kStepFailed;
+
+    // Whatever the server sent must be the program the manifest announced.
+    FILE_VERSION wanted;
+    FILE_VERSION got;
+    if (!ParseFileVersion(item.szVersion, &wanted) || !ReadFileVersion(download.Path(), &got) || !(got == wanted))
+        return kStepFailed;
+    const bool placed = IsUpdaterName(item.szName) ? ReplaceUpdater(download.Path())
+                                                   : StageProgramFile(download.Path(), item.szName);
+    return placed ? kStepDone : kStepFailed;
+}
+
+bool CUpdater::ReplaceUpdater(const char* download)
+{
+    // Copied beside it first (the download may lie on another drive), then
+    // put in its place in one step: update.exe is never missing or partial.
+    char folder[kPathSize];
+    char beside[kPathSize];
+    char live[kPathSize];
+    if (!FormatText(folder, sizeof folder, "%s\\update", m_szInstallDir) ||
+        !FormatText(beside, sizeof beside, "%s\\%s", folder, kUpdaterFile) ||
+        !FormatText(live, sizeof live, "%s\\%s", m_szInstallDir, kUpdaterFile))
+        return false;
+    ::CreateDirectoryA(folder, nullptr);
+    if (::CopyFileA(download, beside, FALSE) &&
+        ::MoveFileExA(beside, live, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    ::DeleteFileA(beside);
+    return false;
+}
+
+bool CUpdater::StageProgramFile(const char* download, const char* name)
+{
+    char folder[kPathSize];
+    char staged[kPathSize];
+    char marker[kPathSize];
+    if (!FormatText(folder, sizeof folder, "%s\\update", m_szInstallDir) ||
+        !FormatText(staged, sizeof staged, "%s\\%s", folder, name) ||
+        !FormatText(marker, sizeof marker, "%s\\ready", folder))
+        return false;
+    ::CreateDirectoryA(folder, nullptr);
+    if (!::CopyFileA(download, staged, FALSE))
+        return false;
+    bool listed = false;
+    if (FilePtr file = OpenFile(marker, "a")) {
+        listed = std::fprintf(file.get(), "%s \n", name) > 0;
+        listed = std::fclose(file.release()) == 0 && listed;
+    }
+    if (!listed)
+        ::DeleteFileA(staged);  // a staged file nobody lists would never go in
+    return listed;
+}
+
+void CUpdater::PromptForRelease(const UPDATE_ITEM& item)
+{
+    char stored[10] = "1.3.0.0";
+    {
+        RegKey key;
+        if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS) {
+            DWORD ask = 1;
+            if (key.QueryDword("AutoUpProgram", ask) != ERROR_SUCCESS)
+                key.SetDword("AutoUpProgram", 1);
+            else if (ask == 0)
+                return;
+            char text[sizeof stored];
+            const LONG read = key.QueryText("Version", text, sizeof text);
+            if (read == ERROR_SUCCESS && text[0] != '\0')
+                CopyText(stored, text);
+            else if (read == ERROR_FILE_NOT_FOUND || read == ERROR_SUCCESS)
+                key.SetText("Version", stored);  // missing or empty; a value too long is left alone
+        }
+    }
+    if (!IsNewerRelease(item.szVersion, stored, m_szProgramVersion))
+        return;
+    // No owner: the question blocks only this worker until it is answered.
+    if (::MessageBoxA(nullptr, "发现新版本的升级包，是否现在更新？", "Karvex", MB_OKCANCEL) == IDOK)
+        ::ShellExecuteA(nullptr, "open", DownloadPageUrl(), nullptr, nullptr, SW_SHOW);
+}
+
+}  // namespace karvex
