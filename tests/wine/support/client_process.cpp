@@ -113,6 +113,9 @@ std::string WindowText(HWND window)
 void EndAllClients()
 {
     for (HWND window : FindWindows(kTrayWindowClass, nullptr)) {
+        // A test may play the tray window itself (AlertRecorder).
+        if (WindowProcessId(window) == ::GetCurrentProcessId())
+            continue;
         ChildProcess client;
         if (client.Attach(WindowProcessId(window)))
             client.Kill();

@@ -1,0 +1,192 @@
+// Program files and program releases in an update pass of the running client:
+// staging, installation over the running program, update.exe replaced, names
+// from the server that must not become paths, and the release question.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "client/res/resource.h"
+#include "common/product.h"
+#include "common/servers.h"
+#include "common/win/registry.h"
+#include "tests/wine/support/update_fixture.h"
+
+namespace karvex::test {
+namespace {
+
+// A program with file version 1.3.2.0, built beside the tests.
+std::string NextRelease()
+{
+    return BuildFolder() + "\\next_release.exe";
+}
+
+using ProgramUpdateTest = UpdateTest;
+
+TEST_F(ProgramUpdateTest, ProgramFilesAreInstalledOverTheRunningClientAndUpdaterReplaced)
+{
+    publisher::PUBLISH_JOB job;
+    job.files = {{"karvex.exe", "1.3.2.0", NextRelease()}, {"update.exe", "1.3.2.0", NextRelease()}};
+    m_server.Publish(job);
+    const std::string client = m_folder->Read("karvex.exe");
+    const std::string next = ReadFileAt(NextRelease());
+
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
+    // The running client was moved aside into Temp, the new one is in place;
+    // update.exe was replaced directly, never staged.
+    EXPECT_TRUE(m_folder->Read("karvex.exe") == next);
+    EXPECT_TRUE(m_folder->Read("Temp\\karvex.exe") == client);
+    EXPECT_TRUE(m_folder->Read("update.exe") == next);
+    EXPECT_FALSE(m_folder->Exists("update\\ready"));
+    EXPECT_FALSE(m_folder->Exists("update\\karvex.exe"));
+    EXPECT_FALSE(m_folder->Exists("update\\update.exe"));
+    EXPECT_EQ(m_server.RequestsFor("/file/").size(), 2u);
+    EXPECT_TRUE(m_client.IsRunning());
+
+    // Both are current now.
+    EXPECT_EQ(RunPass(), ALERT_UP_TO_DATE);
+    EXPECT_EQ(m_server.RequestsFor("/file/").size(), 2u);
+}
+
+TEST_F(ProgramUpdateTest, FileWithoutTheAnnouncedVersionIsNeitherStagedNorInstalled)
+{
+    // The manifest announces 1.3.2.0; the server sends the 1.3.1.0 client.
+    publisher::PUBLISH_JOB job;
+    job.files = {{"karvex.exe", "1.3.2.0", BuildFolder() + "\\karvex.exe"},
+                 {"update.exe", "1.3.2.0", BuildFolder() + "\\karvex.exe"}};
+    m_server.Publish(job);
+    const std::string client = m_folder->Read("karvex.exe");
+    const std::string updater = m_folder->Read("update.exe");
+
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_FAILED);
+    EXPECT_TRUE(m_folder->Read("karvex.exe") == client);
+    EXPECT_TRUE(m_folder->Read("update.exe") == updater);
+    EXPECT_FALSE(m_folder->Exists("update\\ready"));
+    EXPECT_FALSE(m_folder->Exists("update\\karvex.exe"));
+}
+
+TEST_F(ProgramUpdateTest, HostileNamesInTheManifestAreIgnored)
+{
+    PublishDatabases();
+    m_server.WriteTreeFile("file\\evil.exe", ReadFileAt(NextRelease()));
+    const std::string longName(70, 'a');
+    m_server.WriteTreeFile("current.ver",
+                           "1.3.2.0#../evil.exe\r\n1.3.2.0#..\\evil.exe\r\n1.3.2.0#c:\\evil.exe\r\n"
+                           "1.3.2.0#/evil.exe\r\n1.3.2.0#ready\r\n1.3.2.0#update\r\n1.3.2.0#con\r\n"
+                           "1.3.2.0#nul.exe\r\n1.3.2.0#evil.exe.\r\n1.3.2.0#" + longName + "\r\n"
+                           "1.0003.mal\r\n");
+
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
+    EXPECT_TRUE(m_folder->Read("url.db") == NewDb(0));
+    EXPECT_TRUE(m_server.RequestsFor("/file/").empty());
+    for (const std::string& path : {std::string("C:\\evil.exe"), m_folder->Path() + "\\..\\evil.exe",
+                                    m_folder->File("evil.exe"), m_folder->File("update\\evil.exe")})
+        EXPECT_EQ(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
+    EXPECT_FALSE(m_folder->Exists("update\\ready"));
+}
+
+// The stand-in browser: the prefix's handler of http addresses records the
+// page it is asked to open.
+class ReleaseQuestionTest : public UpdateTest {
+protected:
+    void SetUp() override
+    {
+        UpdateTest::SetUp();
+        m_opened = BuildFolder() + "\\opened.txt";
+        ::DeleteFileA(m_opened.c_str());
+        RegKey key;
+        ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, kHandlerKey), ERROR_SUCCESS);
+        char previous[1024] = {};
+        key.QueryText(nullptr, previous, sizeof previous);
+        m_previousHandler = previous;
+        key.SetText(nullptr, ("\"" + BuildFolder() + "\\page_recorder.exe\" \"%1\"").c_str());
+        m_server.WriteTreeFile("current.ver", "1.3.2.0@karvex\r\n");
+    }
+
+    void TearDown() override
+    {
+        RegKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, kHandlerKey) == ERROR_SUCCESS)
+            key.SetText(nullptr, m_previousHandler.c_str());
+        UpdateTest::TearDown();
+    }
+
+    // Starts a pass and answers the release question with `button`.
+    WPARAM RunPassAnswering(int button)
+    {
+        if (StartClientWithTray() == nullptr)
+            return 0;
+        m_alerts.Raise();
+        Post(WM_COMMAND, ID_TRAY_UPDATE_NOW, 0);
+        HWND question = m_client.WaitForWindow("#32770", "Karvex");
+        if (question == nullptr)
+            return 0;
+        EXPECT_EQ(WindowText(::GetDlgItem(question, kMessageBoxText)), "发现新版本的升级包，是否现在更新？");
+        ::PostMessageA(::GetDlgItem(question, button), BM_CLICK, 0, 0);
+        return m_alerts.WaitForAlert();
+    }
+
+    std::string Opened() const { return ReadFileAt(m_opened); }
+
+    static constexpr int kMessageBoxText = 0xFFFF;
+    // Where Wine's shell looks up the handler of http addresses.
+    static constexpr const char* kHandlerKey = "Software\\Classes\\http\\shell\\open\\command";
+    std::string m_opened;
+    std::string m_previousHandler;
+};
+
+TEST_F(ReleaseQuestionTest, OkOpensTheDownloadPage)
+{
+    DeleteSetting("AutoUpProgram");
+    DeleteSetting("Version");
+    // A release never changes the result: nothing was updated, nothing current.
+    EXPECT_EQ(RunPassAnswering(IDOK), ALERT_UP_TO_DATE);
+    EXPECT_TRUE(WaitUntil([&] { return !Opened().empty(); }));
+    EXPECT_EQ(Opened(), std::string("http://") + kWebHost + "/down.html\n");
+    // Missing values are written back: the question stays on, the version its default.
+    DWORD ask = 0;
+    std::string version;
+    EXPECT_TRUE(ReadSetting("AutoUpProgram", ask) && ask == 1);
+    EXPECT_TRUE(ReadSetting("Version", version) && version == "1.3.0.0");
+}
+
+TEST_F(ReleaseQuestionTest, CancelOpensNothing)
+{
+    EXPECT_EQ(RunPassAnswering(IDCANCEL), ALERT_UP_TO_DATE);
+    ::Sleep(500);
+    EXPECT_EQ(Opened(), "");
+}
+
+struct NoQuestionCase {
+    const char* name;
+    const char* manifest;
+    DWORD autoUpProgram;
+    const char* version;  // null: not set
+};
+
+class NoQuestionTest : public ReleaseQuestionTest, public ::testing::WithParamInterface<NoQuestionCase> {};
+
+TEST_P(NoQuestionTest, NothingIsAsked)
+{
+    const NoQuestionCase& c = GetParam();
+    m_server.WriteTreeFile("current.ver", c.manifest);
+    WriteSetting("AutoUpProgram", c.autoUpProgram);
+    if (c.version != nullptr)
+        WriteSetting("Version", std::string(c.version));
+    EXPECT_EQ(RunPass(), ALERT_UP_TO_DATE);
+    EXPECT_TRUE(FindWindows("#32770", "Karvex").empty());
+    EXPECT_EQ(Opened(), "");
+    std::string version;
+    if (c.version != nullptr)
+        EXPECT_TRUE(ReadSetting("Version", version) && version == c.version) << "a stored version is never replaced";
+}
+
+INSTANTIATE_TEST_SUITE_P(Update, NoQuestionTest, ::testing::Values(
+    NoQuestionCase{"SwitchedOff", "1.3.2.0@karvex\r\n", 0, nullptr},
+    // The stored default is older than the running client, which is not offered itself.
+    NoQuestionCase{"SameAsTheProgram", "1.3.1.0@karvex\r\n", 1, "1.3.0.0"},
+    NoQuestionCase{"HighPartDecides", "1.3.0.5@karvex\r\n", 1, "1.4.0.0"},
+    NoQuestionCase{"StoredVersionTooLong", "1.3.1.0@karvex\r\n", 1, "1.3.0.0.0.0"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace karvex::test

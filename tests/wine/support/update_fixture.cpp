@@ -1,0 +1,108 @@
+#include "tests/wine/support/update_fixture.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "client/res/resource.h"
+#include "common/servers.h"
+#include "common/std_file.h"
+
+namespace karvex::test {
+
+namespace {
+
+const char* const kDatabases[] = {"url.db", "adv.db", "qua.db"};
+
+}  // namespace
+
+const UPDATE_BASE kUpdateBaseHosts[4] = {
+    {kWebHost, "/ieupdate"}, {kUpdateHost1, "/ieupdate"}, {kUpdateHost2, "/ieupdate"}, {kUpdateHost3, ""}};
+
+void UpdateTest::SetUp()
+{
+    ClientTest::SetUp();
+    ASSERT_TRUE(RegisterComponentIn(*m_folder));
+    WriteSetting("update", "0,0,0.0.0");
+    m_tempBefore = UpdaterTempFiles();
+    for (int i = 0; i < 3; ++i) {
+        m_old[i] = SortedRecords(300 - 100 * i, 10 + i);
+        m_new[i] = ChangedRecords(m_old[i], 7, 40, 20 + i);
+    }
+}
+
+void UpdateTest::TearDown()
+{
+    ClientTest::TearDown();
+    EXPECT_EQ(UpdaterTempFiles(), m_tempBefore);
+}
+
+std::string UpdateTest::OldDb(int index) const
+{
+    return DatabaseBytes(1, 2, m_old[index]);
+}
+
+std::string UpdateTest::NewDb(int index) const
+{
+    return DatabaseBytes(1, 3, m_new[index]);
+}
+
+void UpdateTest::PublishDatabases(publisher::PUBLISH_JOB job)
+{
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = kDatabases[i];
+        m_folder->Write(name, OldDb(i));
+        WriteFileAt(UpdateServer::Work("2-" + name), OldDb(i));
+        WriteFileAt(UpdateServer::Work("3-" + name), NewDb(i));
+        job.databases[i] = {UpdateServer::Work("2-" + name), UpdateServer::Work("3-" + name)};
+    }
+    m_server.Publish(job);
+}
+
+void UpdateTest::SetFaultEverywhere(const std::string& path, const char* kind) const
+{
+    for (const UPDATE_BASE& base : kUpdateBaseHosts)
+        m_server.SetFault(base.host, std::string(base.prefix) + path, kind);
+}
+
+WPARAM UpdateTest::RunPass()
+{
+    if (m_tray == nullptr && StartClientWithTray() == nullptr)
+        return 0;
+    m_alerts.Raise();
+    const size_t seen = m_alerts.Alerts().size();
+    Post(WM_COMMAND, ID_TRAY_UPDATE_NOW, 0);
+    return m_alerts.WaitForAlert(seen);
+}
+
+void UpdateTest::ExpectDatabases(const std::string& url, const std::string& adv, const std::string& qua) const
+{
+    // Compared as a whole: a failure shows the name, not megabytes of bytes.
+    EXPECT_TRUE(m_folder->Read("url.db") == url) << "url.db";
+    EXPECT_TRUE(m_folder->Read("adv.db") == adv) << "adv.db";
+    EXPECT_TRUE(m_folder->Read("qua.db") == qua) << "qua.db";
+}
+
+void WriteFileAt(const std::string& path, const std::string& content)
+{
+    FilePtr file(std::fopen(path.c_str(), "wb"));
+    ASSERT_TRUE(file && std::fwrite(content.data(), 1, content.size(), file.get()) == content.size()) << path;
+}
+
+std::string ReadFileAt(const std::string& path)
+{
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    std::string content;
+    char buffer[4096];
+    size_t n;
+    while (file && (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        content.append(buffer, n);
+    return content;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& part)
+{
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& line) { return line.find(part) != std::string::npos; });
+}
+
+}  // namespace karvex::test

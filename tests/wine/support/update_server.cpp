@@ -1,0 +1,213 @@
+#include "tests/wine/support/update_server.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <sstream>
+
+#include "common/std_file.h"
+#include "common/win/registry.h"
+#include "tests/wine/support/install.h"
+
+namespace karvex::test {
+
+namespace {
+
+constexpr char kRoot[] = "C:\\KarvexServer";
+constexpr char kInternetSettings[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+std::string ReadAll(const std::string& path)
+{
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    std::string content;
+    if (!file)
+        return content;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        content.append(buffer, n);
+    return content;
+}
+
+void WriteAll(const std::string& path, const std::string& content)
+{
+    for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
+        ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+    FilePtr file(std::fopen(path.c_str(), "wb"));
+    ASSERT_TRUE(file && std::fwrite(content.data(), 1, content.size(), file.get()) == content.size()) << path;
+}
+
+std::string Tree()
+{
+    return std::string(kRoot) + "\\srv\\ieupdate";
+}
+
+void Le32(std::string& out, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>(value >> (8 * i));
+}
+
+}  // namespace
+
+UpdateServer::UpdateServer()
+{
+    DeleteTree(Tree());
+    ClearFaults();
+    DeleteTree(std::string(kRoot) + "\\work");
+    ::CreateDirectoryA((std::string(kRoot) + "\\work").c_str(), nullptr);
+    m_logStart = ReadAll(std::string(kRoot) + "\\access.log").size();
+    const std::string port = ReadAll(std::string(kRoot) + "\\port");
+    EXPECT_FALSE(port.empty()) << "the update servers are not running (wine.servers.start)";
+    RouteTo("127.0.0.1:" + port.substr(0, port.find_first_of("\r\n")));
+}
+
+UpdateServer::~UpdateServer()
+{
+    RegKey key;
+    if (key.Open(HKEY_CURRENT_USER, kInternetSettings) == ERROR_SUCCESS) {
+        key.SetDword("ProxyEnable", 0);
+        key.DeleteValue("ProxyServer");
+    }
+}
+
+std::string UpdateServer::Root()
+{
+    return kRoot;
+}
+
+std::string UpdateServer::Work(const std::string& name)
+{
+    return std::string(kRoot) + "\\work\\" + name;
+}
+
+void UpdateServer::Publish(publisher::PUBLISH_JOB job) const
+{
+    DeleteTree(Tree());
+    job.outDir = Tree();
+    std::string log;
+    std::string error;
+    ASSERT_TRUE(publisher::Publish(job, &log, &error)) << error;
+}
+
+void UpdateServer::WriteTreeFile(const std::string& relative, const std::string& content) const
+{
+    WriteAll(Tree() + "\\" + relative, content);
+}
+
+void UpdateServer::RemoveTreeFile(const std::string& relative) const
+{
+    ::DeleteFileA((Tree() + "\\" + relative).c_str());
+}
+
+void UpdateServer::SetFault(const std::string& host, const std::string& path, const char* kind) const
+{
+    std::string file = std::string(kRoot) + "\\faults\\" + host + path + "." + kind;
+    std::replace(file.begin(), file.end(), '/', '\\');
+    WriteAll(file, "");
+}
+
+void UpdateServer::ClearFaults() const
+{
+    DeleteTree(std::string(kRoot) + "\\faults");
+    ::CreateDirectoryA((std::string(kRoot) + "\\faults").c_str(), nullptr);
+}
+
+void UpdateServer::RouteToNowhere() const
+{
+    RouteTo("127.0.0.1:1");
+}
+
+void UpdateServer::RouteTo(const std::string& proxy) const
+{
+    RegKey key;
+    ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kInternetSettings), ERROR_SUCCESS);
+    key.SetDword("ProxyEnable", 1);
+    key.SetText("ProxyServer", proxy.c_str());
+}
+
+std::vector<std::string> UpdateServer::Requests() const
+{
+    std::vector<std::string> requests;
+    const std::string log = ReadAll(std::string(kRoot) + "\\access.log");
+    std::istringstream lines(log.size() > m_logStart ? log.substr(m_logStart) : std::string());
+    std::string line;
+    while (std::getline(lines, line)) {
+        // Without the byte count, which the tests do not look at.
+        const size_t last = line.find_last_of(' ');
+        requests.push_back(last == std::string::npos ? line : line.substr(0, last));
+    }
+    return requests;
+}
+
+std::vector<std::string> UpdateServer::RequestsFor(const std::string& part) const
+{
+    std::vector<std::string> found;
+    for (const std::string& request : Requests()) {
+        if (request.find(part) != std::string::npos)
+            found.push_back(request);
+    }
+    return found;
+}
+
+std::vector<SIGNATURE_RECORD> SortedRecords(std::size_t count, std::uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::vector<SIGNATURE_RECORD> records(count);
+    for (SIGNATURE_RECORD& record : records) {
+        for (std::uint32_t& word : record.dwWords)
+            word = static_cast<std::uint32_t>(random());
+    }
+    std::stable_sort(records.begin(), records.end(),
+                     [](const SIGNATURE_RECORD& a, const SIGNATURE_RECORD& b) { return BucketOf(a) < BucketOf(b); });
+    return records;
+}
+
+std::string DatabaseBytes(std::int32_t major, std::int32_t minor, const std::vector<SIGNATURE_RECORD>& records)
+{
+    std::string bytes;
+    Le32(bytes, 0);
+    Le32(bytes, static_cast<std::uint32_t>(major));
+    Le32(bytes, static_cast<std::uint32_t>(minor));
+    bytes.append(20, '\0');
+    for (const SIGNATURE_RECORD& record : records) {
+        for (std::uint32_t word : record.dwWords)
+            Le32(bytes, word);
+    }
+    return bytes;
+}
+
+std::vector<SIGNATURE_RECORD> ChangedRecords(const std::vector<SIGNATURE_RECORD>& records, std::size_t step,
+                                             std::size_t added, std::uint32_t seed)
+{
+    std::vector<SIGNATURE_RECORD> changed;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (i % step != 0)
+            changed.push_back(records[i]);
+    }
+    for (const SIGNATURE_RECORD& record : SortedRecords(added, seed))
+        changed.push_back(record);
+    std::stable_sort(changed.begin(), changed.end(),
+                     [](const SIGNATURE_RECORD& a, const SIGNATURE_RECORD& b) { return BucketOf(a) < BucketOf(b); });
+    return changed;
+}
+
+std::vector<std::string> UpdaterTempFiles()
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    UniqueFind find(::FindFirstFileA((TempFolder() + "*").c_str(), &found));
+    if (!find)
+        return names;
+    do {
+        const std::string name = found.cFileName;
+        if (!name.empty() && name.find_first_not_of("0123456789") == std::string::npos)
+            names.push_back(name);
+    } while (::FindNextFileA(find.get(), &found));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace karvex::test

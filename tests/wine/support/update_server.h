@@ -1,0 +1,67 @@
+// The update servers as a test sees them (tests/wine/servers): the tree they
+// serve, the faults they play, the requests they got, and the prefix's system
+// proxy that routes the programs' host names to them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "client/update/signature_db.h"
+#include "tools/publisher/publish.h"
+
+namespace karvex::test {
+
+class UpdateServer {
+public:
+    // Routes the proxy to the servers and starts from an empty tree with no faults.
+    UpdateServer();
+    // Takes the proxy setting away again.
+    ~UpdateServer();
+    UpdateServer(const UpdateServer&) = delete;
+    UpdateServer& operator=(const UpdateServer&) = delete;
+
+    static std::string Root();  // C:\KarvexServer
+    // Path of a scratch file for the inputs of a tree.
+    static std::string Work(const std::string& name);
+
+    // Publishes a new tree (the job's outDir is set here) and fails the test
+    // with the publisher's message on error.
+    void Publish(publisher::PUBLISH_JOB job) const;
+    // A file of the tree, written or replaced ("current.ver", "busy", ...).
+    void WriteTreeFile(const std::string& relative, const std::string& content) const;
+    void RemoveTreeFile(const std::string& relative) const;
+    // The request for `path` on `host` answers 500, comes slowly ("slow") or
+    // stalls after its headers ("stall").
+    void SetFault(const std::string& host, const std::string& path, const char* kind) const;
+    void ClearFaults() const;
+    // Sends every request to a port where nothing listens: the servers are down.
+    void RouteToNowhere() const;
+
+    // "<host> <path> <status>" of every request since this object was made.
+    std::vector<std::string> Requests() const;
+    // The requests whose path contains `part`.
+    std::vector<std::string> RequestsFor(const std::string& part) const;
+
+private:
+    void RouteTo(const std::string& proxy) const;
+
+    std::uint64_t m_logStart = 0;
+};
+
+// Records in the order a database file holds them (ascending bucket), made
+// from `seed`; each seed gives different records.
+std::vector<SIGNATURE_RECORD> SortedRecords(std::size_t count, std::uint32_t seed);
+// A database file of that version and those records (header word 0 zero).
+std::string DatabaseBytes(std::int32_t major, std::int32_t minor, const std::vector<SIGNATURE_RECORD>& records);
+// `records` without every `step`-th one, with `added` new ones, in file order.
+std::vector<SIGNATURE_RECORD> ChangedRecords(const std::vector<SIGNATURE_RECORD>& records, std::size_t step,
+                                             std::size_t added, std::uint32_t seed);
+
+// Files in the user's temporary folder whose names are digits only, as the
+// updater's temporary files are named.
+std::vector<std::string> UpdaterTempFiles();
+
+}  // namespace karvex::test

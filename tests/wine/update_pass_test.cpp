@@ -1,0 +1,219 @@
+// Update passes of the running client against the update servers (nginx and
+// a stalling server, routed through the prefix's system proxy): what it
+// fetches, what it writes, what it reports to the tray window, and that no
+// fault loses or damages a database or leaves a file behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "client/res/resource.h"
+#include "common/product.h"
+#include "common/servers.h"
+#include "tests/wine/support/update_fixture.h"
+
+namespace karvex::test {
+namespace {
+
+using UpdatePassTest = UpdateTest;
+
+TEST_F(UpdatePassTest, DifferencesBringEveryDatabaseToThePublishedVersion)
+{
+    PublishDatabases();
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
+    ExpectDatabases(NewDb(0), NewDb(1), NewDb(2));
+
+    std::string id;
+    ASSERT_TRUE(ReadSetting("ID", id));
+    const std::vector<std::string> requests = m_server.Requests();
+    EXPECT_TRUE(Contains(requests, std::string(kStatisticsHost) + " /count?ID=" + id + " 200"));
+    const std::vector<std::string> manifests = m_server.RequestsFor("current.ver");
+    ASSERT_EQ(manifests.size(), 1u);
+    for (const char* path : {"diff/1.0002-1.0003 200", "diff/1.0002-1.0003.adv 200", "diff/1.0002-1.0003.qua 200"})
+        EXPECT_TRUE(Contains(requests, path)) << path;
+    EXPECT_TRUE(m_server.RequestsFor("/1.0003").empty()) << "no full list when differences exist";
+    // Every item was updated, none was current: the date is not recorded; the
+    // backup copies stay until a pass finds everything current.
+    std::string schedule;
+    EXPECT_TRUE(ReadSetting("update", schedule) && schedule == "0,0,0.0.0") << schedule;
+    EXPECT_TRUE(m_folder->Read("backup\\url.db") == OldDb(0));
+    EXPECT_TRUE(WaitForStatusTip(StatusTip("1.0003", 1))) << m_shell.CurrentTip();
+
+    // The next pass finds everything current, asks the same server, records the date.
+    EXPECT_EQ(RunPass(), ALERT_UP_TO_DATE);
+    const std::vector<std::string> again = m_server.RequestsFor("current.ver");
+    ASSERT_EQ(again.size(), 2u);
+    EXPECT_EQ(again[1].substr(0, again[1].find(' ')), manifests[0].substr(0, manifests[0].find(' ')));
+    EXPECT_TRUE(ReadSetting("update", schedule) && schedule == TodayUpdateText(0, 0)) << schedule;
+    EXPECT_FALSE(m_folder->Exists("backup\\url.db"));
+    ExpectDatabases(NewDb(0), NewDb(1), NewDb(2));
+}
+
+struct FullListCase {
+    const char* name;
+    bool installed;  // an older url.db than the tree has (else none at all)
+    const char* difference;
+};
+
+class FullListTest : public UpdateTest, public ::testing::WithParamInterface<FullListCase> {};
+
+TEST_P(FullListTest, MissingDifferenceTakesTheFullList)
+{
+    PublishDatabases();
+    if (GetParam().installed)
+        m_folder->WriteDatabase("url.db", 1, 1, 5);
+    else
+        m_folder->Remove("url.db");
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
+    ExpectDatabases(NewDb(0), NewDb(1), NewDb(2));
+    EXPECT_TRUE(Contains(m_server.Requests(), std::string(GetParam().difference) + " 404"));
+    EXPECT_TRUE(Contains(m_server.Requests(), "/1.0003 200"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Update, FullListTest, ::testing::Values(
+    FullListCase{"OlderThanTheTree", true, "diff/1.0001-1.0003"},
+    FullListCase{"Missing", false, "diff/0.0000-1.0003"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UpdatePassTest, BusyServerChangesNothing)
+{
+    PublishDatabases();
+    m_server.WriteTreeFile("busy", "");
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_FAILED);
+    ExpectDatabases(OldDb(0), OldDb(1), OldDb(2));
+    EXPECT_FALSE(Contains(m_server.Requests(), "diff/"));
+    EXPECT_EQ(m_server.RequestsFor("/busy").size(), 1u);
+}
+
+TEST_F(UpdatePassTest, FailedDifferenceFailsOnlyItsDatabase)
+{
+    PublishDatabases();
+    SetFaultEverywhere("/diff/1.0002-1.0003", "500");
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_FAILED);
+    // The others are still brought up to date; url.db is as it was, and its
+    // full list was not tried after an answer other than "not found".
+    ExpectDatabases(OldDb(0), NewDb(1), NewDb(2));
+    EXPECT_TRUE(Contains(m_server.Requests(), "diff/1.0002-1.0003 500"));
+    EXPECT_FALSE(Contains(m_server.Requests(), "/1.0003 "));
+}
+
+std::string GzipOf(const std::string& text)
+{
+    const std::string path = UpdateServer::Work("list.gz");
+    std::string error;
+    ::DeleteFileA(path.c_str());
+    EXPECT_TRUE(publisher::WriteGzip(path, text, &error)) << error;
+    return ReadFileAt(path);
+}
+
+const char kOneRecord[] = "header\r\n+0123456789abcdef0123456789abcdef\r\n";
+
+struct CorruptCase {
+    const char* name;
+    std::string (*body)();
+};
+
+class CorruptDownloadTest : public UpdateTest, public ::testing::WithParamInterface<CorruptCase> {};
+
+TEST_P(CorruptDownloadTest, DatabaseStaysAsItWas)
+{
+    PublishDatabases();
+    m_server.WriteTreeFile("diff\\1.0002-1.0003", GetParam().body());
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_FAILED);
+    ExpectDatabases(OldDb(0), NewDb(1), NewDb(2));
+    EXPECT_FALSE(m_folder->Exists("url.db.new"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Update, CorruptDownloadTest, ::testing::Values(
+    CorruptCase{"NotCompressed", [] { return std::string(kOneRecord); }},
+    CorruptCase{"BadChecksum", [] {
+        std::string gzip = GzipOf(kOneRecord);
+        gzip[gzip.size() - 8] = static_cast<char>(gzip[gzip.size() - 8] ^ 0x55);
+        return gzip;
+    }},
+    CorruptCase{"MalformedRecord", [] { return GzipOf("header\r\n+0123456789abcdef\r\n"); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UpdatePassTest, ServersDownFailThePassAndChangeNothing)
+{
+    PublishDatabases();
+    m_server.RouteToNowhere();
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_FAILED);
+    ExpectDatabases(OldDb(0), OldDb(1), OldDb(2));
+}
+
+TEST_F(UpdatePassTest, AfterAllServersFailedTheNextPassChoosesAgain)
+{
+    PublishDatabases();
+    SetFaultEverywhere("/current.ver", "500");
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_FAILED);
+    EXPECT_EQ(m_server.RequestsFor("current.ver 500").size(), 4u);  // each base once
+
+    // Only update server 2 answers now: a client bound to the first server of
+    // its failed pass would fail again three times in four.
+    m_server.ClearFaults();
+    for (const UPDATE_BASE& base : kUpdateBaseHosts) {
+        if (std::string(base.host) != kUpdateHost2)
+            m_server.SetFault(base.host, std::string(base.prefix) + "/current.ver", "500");
+    }
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
+    ExpectDatabases(NewDb(0), NewDb(1), NewDb(2));
+
+    // It stays with the server that answered.
+    const size_t before = m_server.RequestsFor("current.ver").size();
+    EXPECT_EQ(RunPass(), ALERT_UP_TO_DATE);
+    const std::vector<std::string> manifests = m_server.RequestsFor("current.ver");
+    ASSERT_EQ(manifests.size(), before + 1);
+    EXPECT_EQ(manifests.back(), std::string(kUpdateHost2) + " /ieupdate/current.ver 200");
+}
+
+class ExitDuringDownloadTest : public UpdateTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ExitDuringDownloadTest, ClientEndsPromptlyAndKeepsItsDatabase)
+{
+    // A large full list that comes slowly or stalls (the installed url.db is
+    // older than any difference).
+    publisher::PUBLISH_JOB job;
+    const std::vector<SIGNATURE_RECORD> big = SortedRecords(60000, 5);
+    WriteFileAt(UpdateServer::Work("big.db"), DatabaseBytes(1, 9, big));
+    job.databases[0] = {UpdateServer::Work("big.db")};
+    m_server.Publish(job);
+    m_folder->WriteDatabase("url.db", 1, 1, 5);
+    const std::string before = m_folder->Read("url.db");
+    SetFaultEverywhere("/1.0009", GetParam());
+
+    ASSERT_NE(StartClientWithTray(), nullptr);
+    Post(WM_COMMAND, ID_TRAY_UPDATE_NOW, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Contains(m_server.Requests(), "diff/1.0001-1.0009 404"); }));
+    ::Sleep(1000);  // into the full list's transfer
+    const DWORD start = ::GetTickCount();
+    Post(WM_COMMAND, ID_TRAY_EXIT, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(m_client.WaitForExit(8000, &code));
+    EXPECT_LT(::GetTickCount() - start, 5000u);
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(m_folder->Read("url.db") == before);
+    // The icon went with the client.
+    EXPECT_TRUE(m_shell.WaitForEvent([](const TrayEvent& e) { return e.message == NIM_DELETE; }));
+    EXPECT_TRUE(WaitUntil([&] { return UpdaterTempFiles() == m_tempBefore; }, 5000));
+}
+
+INSTANTIATE_TEST_SUITE_P(Update, ExitDuringDownloadTest, ::testing::Values("slow", "stall"),
+    [](const auto& info) { return std::string(info.param); });
+
+TEST_F(UpdatePassTest, DatabaseHeldOpenByTheComponentIsRewrittenInPlace)
+{
+    PublishDatabases();
+    // As the protection component in a browser holds it.
+    UniqueFile held(::CreateFileA(m_folder->File("url.db").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
+    ExpectDatabases(NewDb(0), NewDb(1), NewDb(2));
+    EXPECT_FALSE(m_folder->Exists("url.db.new"));
+    EXPECT_FALSE(m_folder->Exists("url.db.old"));
+}
+
+}  // namespace
+}  // namespace karvex::test

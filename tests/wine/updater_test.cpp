@@ -1,0 +1,238 @@
+// The update worker run in the test's own process, with a window standing in
+// for the Options dialog: what a pass shows there, how a stop requested by
+// the dialog ends a transfer, and the download callback's contract.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+
+#include "client/update/download_callback.h"
+#include "client/update/updater.h"
+#include "common/product.h"
+#include "tests/wine/support/update_fixture.h"
+
+namespace karvex::test {
+namespace {
+
+// Top-level window with the controls of the Options dialog the worker drives.
+class OptionsStandIn {
+public:
+    OptionsStandIn()
+    {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+        ::InitCommonControlsEx(&controls);
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = "KarvexOptionsStandIn";
+        ::RegisterClassA(&wc);
+        m_hwnd = ::CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr,
+                                   wc.hInstance, this);
+        Child("BUTTON", "停止升级", kIdcUpdateButton);
+        HWND bar = Child(PROGRESS_CLASSA, "", kIdcUpdateProgress);
+        ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 50));  // the worker sets 0..100 when data comes
+        Child("LISTBOX", "", kIdcUpdateLog);
+        Child("STATIC", "特征库版本：1.0002 ", kIdcDbVersion);
+    }
+    ~OptionsStandIn() { ::DestroyWindow(m_hwnd); }
+
+    HWND Hwnd() const { return m_hwnd; }
+    HWND Control(int id) const { return ::GetDlgItem(m_hwnd, id); }
+    std::string Text(int id) const
+    {
+        char text[256] = {};
+        ::GetWindowTextA(Control(id), text, sizeof text);
+        return text;
+    }
+    int RangeHigh() const { return static_cast<int>(::SendMessageA(Control(kIdcUpdateProgress), PBM_GETRANGE, FALSE, 0)); }
+    int FinishedCount() const { return m_finished; }
+
+private:
+    HWND Child(const char* className, const char* text, int id)
+    {
+        return ::CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE, 0, 0, 100, 20, m_hwnd,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr),
+                                 nullptr);
+    }
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<OptionsStandIn*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (message == WM_UPDATE_FINISHED && self != nullptr)
+            ++self->m_finished;
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+
+    HWND m_hwnd = nullptr;
+    int m_finished = 0;
+};
+
+// Serves this thread's messages (the worker sends to the stand-in) until
+// `condition` holds.
+template <typename Condition>
+bool PumpUntil(Condition condition, DWORD timeoutMs = 30000)
+{
+    return WaitUntil(
+        [&] {
+            MSG msg;
+            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+            return condition();
+        },
+        timeoutMs);
+}
+
+class UpdaterTest : public UpdateTest {
+protected:
+    void SetUp() override
+    {
+        UpdateTest::SetUp();
+        const char* names[] = {"url.db", "adv.db", "qua.db"};
+        for (int i = 0; i < 3; ++i) {
+            m_databases[i].m_nId = i + 1;
+            m_databases[i].m_pszFile = names[i];
+        }
+        m_updater.Init(m_folder->Path().c_str(), &m_databases[0], &m_databases[1], &m_databases[2],
+                       [this] { ++m_recorded; });
+        m_updater.m_hOptionsWnd = m_options.Hwnd();
+    }
+
+    void TearDown() override
+    {
+        m_updater.m_hOptionsWnd = nullptr;
+        EXPECT_TRUE(m_updater.WaitForPass(30000));
+        UpdateTest::TearDown();
+    }
+
+    CSignatureDb m_databases[3];
+    OptionsStandIn m_options;
+    std::atomic<int> m_recorded{0};
+    CUpdater m_updater;
+};
+
+TEST_F(UpdaterTest, OptionsDialogFollowsASuccessfulPass)
+{
+    publisher::PUBLISH_JOB job;
+    job.files = {{"helper.dll", "1.3.2.0", BuildFolder() + "\\next_release.exe"}};
+    PublishDatabases(job);
+
+    m_updater.Start();
+    EXPECT_NE(m_updater.m_hThread.load(), nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return m_options.FinishedCount() > 0; }));
+    EXPECT_EQ(m_alerts.WaitForAlert(), ALERT_UPDATE_OK);
+    EXPECT_TRUE(m_updater.WaitForPass(5000));
+
+    EXPECT_EQ(m_options.Text(kIdcDbVersion), "特征库版本：1.0003");
+    EXPECT_EQ(m_options.Text(kIdcUpdateButton), "立即升级");
+    EXPECT_FALSE(::IsWindowVisible(m_options.Control(kIdcUpdateProgress)));
+    HWND log = m_options.Control(kIdcUpdateLog);
+    ASSERT_EQ(::SendMessageA(log, LB_GETCOUNT, 0, 0), 1);
+    char line[64] = {};
+    ::SendMessageA(log, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+    EXPECT_STREQ(line, "正在复制文件...");
+    EXPECT_EQ(m_options.FinishedCount(), 1);
+
+    char version[100];
+    m_updater.GetDbVersion(version, sizeof version);
+    EXPECT_STREQ(version, "1.0003");
+    EXPECT_TRUE(m_folder->Read("helper.dll") == ReadFileAt(BuildFolder() + "\\next_release.exe"));
+    EXPECT_EQ(m_recorded, 0);  // nothing was current
+    EXPECT_EQ(m_updater.m_bRunning.load(), 0);
+    EXPECT_EQ(m_updater.m_hThread.load(), nullptr);
+}
+
+TEST_F(UpdaterTest, StopDuringADownloadEndsThePassAtOnce)
+{
+    publisher::PUBLISH_JOB job;
+    WriteFileAt(UpdateServer::Work("big.db"), DatabaseBytes(1, 9, SortedRecords(60000, 5)));
+    job.databases[0] = {UpdateServer::Work("big.db")};
+    m_server.Publish(job);
+    m_folder->WriteDatabase("url.db", 1, 1, 5);
+    const std::string before = m_folder->Read("url.db");
+    SetFaultEverywhere("/1.0009", "slow");
+
+    m_updater.Start();
+    // The bar's range becomes 0..100 when the full list's data begins.
+    ASSERT_TRUE(PumpUntil([&] { return m_options.RangeHigh() == 100; }));
+    const DWORD start = ::GetTickCount();
+    m_updater.RequestStop();
+    EXPECT_TRUE(m_updater.WaitForPass(5000));
+    EXPECT_LT(::GetTickCount() - start, 3000u);
+
+    EXPECT_EQ(m_alerts.WaitForAlert(), ALERT_UPDATE_FAILED);
+    EXPECT_TRUE(m_folder->Read("url.db") == before);
+    EXPECT_EQ(m_options.Text(kIdcUpdateButton), "立即升级");
+    EXPECT_FALSE(::IsWindowVisible(m_options.Control(kIdcUpdateProgress)));
+    EXPECT_TRUE(PumpUntil([&] { return m_options.FinishedCount() == 1; }, 2000));
+    EXPECT_EQ(m_recorded, 0);
+}
+
+TEST_F(UpdaterTest, NoPassStartsAfterShutdown)
+{
+    EXPECT_TRUE(m_updater.WaitForPass(0));  // none runs
+    EXPECT_TRUE(m_updater.Shutdown(1000));
+    m_updater.Start();
+    EXPECT_EQ(m_updater.m_hThread.load(), nullptr);
+    EXPECT_EQ(m_updater.m_bRunning.load(), 0);
+}
+
+struct ProgressCase {
+    ULONG status;
+    ULONG progress;
+    ULONG progressMax;
+    int position;  // expected afterwards
+    int rangeHigh;
+};
+
+TEST(DownloadCallbackTest, MovesTheBarAndStopsWhenAsked)
+{
+    OptionsStandIn options;
+    std::atomic<HWND> window{options.Hwnd()};
+    RunningFlag running{1};
+    ComPtr<IBindStatusCallback> callback;
+    *callback.put() = new CDownloadCallback(&window, &running);
+    HWND bar = options.Control(kIdcUpdateProgress);
+    ::SendMessageA(bar, PBM_SETPOS, 7, 0);
+
+    const ProgressCase cases[] = {
+        {BINDSTATUS_BEGINDOWNLOADDATA, 0, 1000, 7, 100},  // range only
+        {BINDSTATUS_DOWNLOADINGDATA, 50, 200, 25, 100},
+        {BINDSTATUS_DOWNLOADINGDATA, 90, 0, 25, 100},     // size unknown: the bar stays
+        {BINDSTATUS_DOWNLOADINGDATA, 3000000000u, 4000000000u, 75, 100},  // no 32-bit overflow
+        {BINDSTATUS_DOWNLOADINGDATA, 500, 100, 100, 100},  // never past the end
+        {BINDSTATUS_CONNECTING, 1, 2, 100, 100},           // other reports change nothing
+        {BINDSTATUS_ENDDOWNLOADDATA, 0, 0, 100, 100},
+    };
+    for (const ProgressCase& c : cases) {
+        EXPECT_EQ(callback->OnProgress(c.progress, c.progressMax, c.status, nullptr), S_OK);
+        EXPECT_EQ(::SendMessageA(bar, PBM_GETPOS, 0, 0), c.position) << c.status << " " << c.progress;
+        EXPECT_EQ(::SendMessageA(bar, PBM_GETRANGE, FALSE, 0), c.rangeHigh);
+    }
+
+    running = 0;
+    EXPECT_EQ(callback->OnProgress(1, 2, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
+    window = nullptr;  // the dialog closed: nothing is sent, the stop still counts
+    EXPECT_EQ(callback->OnProgress(1, 2, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
+
+    void* object = nullptr;
+    EXPECT_EQ(callback->QueryInterface(IID_IUnknown, &object), S_OK);
+    EXPECT_EQ(object, static_cast<void*>(callback.get()));
+    static_cast<IUnknown*>(object)->Release();
+    EXPECT_EQ(callback->QueryInterface(IID_IBindStatusCallback, &object), S_OK);
+    static_cast<IUnknown*>(object)->Release();
+    object = &running;
+    EXPECT_EQ(callback->QueryInterface(IID_IDispatch, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+}
+
+}  // namespace
+}  // namespace karvex::test
