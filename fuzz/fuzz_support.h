@@ -40,4 +40,9 @@ inline std::string InputFile(const char* name, const std::uint8_t* data, std::si
     return path;
 }
 
+inline bool FileExists(const std::string& path)
+{
+    return access(path.c_str(), F_OK) == 0;
+}
+
 }  // namespace karvex::fuzz
