@@ -4,8 +4,9 @@
 #   scripts/run-client.sh            install what is missing, build, install the demo, start the client
 #   scripts/run-client.sh menu       open the tray menu, as a right-click on the icon does
 #   scripts/run-client.sh alert N    report a blocked action of type N, as the protection component does
+#   scripts/run-client.sh update     publish newer databases and a program file, serve them and press "立即更新"
 #   scripts/run-client.sh shot       save a screenshot of the display
-#   scripts/run-client.sh stop       end the client, Wine and the virtual display
+#   scripts/run-client.sh stop       end the client, Wine, the servers and the virtual display
 #
 # The client runs on $DISPLAY when there is one, else on a virtual display;
 # then the start saves a screenshot with the tray menu open.
@@ -20,14 +21,45 @@ install_dir='C:\Karvex'
 kvpost() { "$harness" exec "$demo" "$install_dir\\kvpost.exe" "$@"; }
 display() { cat "$demo/display"; }
 
-# Three small databases, version 1.0002, with a few random records each.
+# Three small databases, version 1.0002, with a few random records each, in
+# the order a database file keeps them (ascending bucket, the first word's low 16 bits).
 write_databases() {
     python3 - "$1" <<'PY'
 import os, struct, sys
-for name, records in (("url.db", 115), ("adv.db", 40), ("qua.db", 12)):
+for name, count in (("url.db", 115), ("adv.db", 40), ("qua.db", 12)):
+    records = sorted((os.urandom(16) for _ in range(count)), key=lambda r: r[0] | r[1] << 8)
     with open(os.path.join(sys.argv[1], name), "wb") as f:
-        f.write(struct.pack("<III", 0, 1, 2) + bytes(20) + os.urandom(16 * records))
+        f.write(struct.pack("<III", 0, 1, 2) + bytes(20) + b"".join(records))
 PY
+}
+
+# A database's version and record count, as "1.0002 (115 records)".
+db_info() { "$build/tools/publisher/karvex-publisher" info "$1" | awk '{a[$1] = $2} END {print a["version"] " (" a["records"] " records)"}'; }
+
+# The next version of each installed database (some records gone, some new),
+# written as <name>-<version>.db beside the installed one's copy, in $1.
+write_next_databases() {
+    python3 - "$demo/pfx/drive_c/Karvex" "$1" <<'PY'
+import os, struct, sys
+installed, out = sys.argv[1], sys.argv[2]
+for name in ("url.db", "adv.db", "qua.db"):
+    data = open(os.path.join(installed, name), "rb").read()
+    reserved, major, minor = struct.unpack("<III", data[:12])
+    records = [data[i:i + 16] for i in range(32, len(data), 16)]
+    records = records[::3] + records[1::3] + [os.urandom(16) for _ in range(len(records) // 4)]
+    records.sort(key=lambda r: r[0] | r[1] << 8)
+    base = name[:-3]
+    open(os.path.join(out, "%s-%d.db" % (base, minor)), "wb").write(data)
+    with open(os.path.join(out, "%s-%d.db" % (base, minor + 1)), "wb") as f:
+        f.write(struct.pack("<III", 0, major, minor + 1) + bytes(20) + b"".join(records))
+PY
+}
+
+# The host names this build's programs ask for.
+server_hosts() {
+    for variable in KARVEX_WEB_HOST KARVEX_UPDATE_HOST1 KARVEX_UPDATE_HOST2 KARVEX_UPDATE_HOST3 KARVEX_STAT_HOST; do
+        sed -n "s/^$variable:STRING=//p" "$build/CMakeCache.txt"
+    done
 }
 
 start() {
@@ -65,8 +97,56 @@ start() {
 Karvex is running from $install_dir in the Wine prefix $demo/pfx (display $(display)).
   Right-click its shield in the notification area, or run: scripts/run-client.sh menu
   Report a blocked action (types 1..11), as the component does: scripts/run-client.sh alert 3
+  Update it from local servers (newer databases, a program file): scripts/run-client.sh update
   Stop it (and Wine with it):                                   scripts/run-client.sh stop
 MSG
+}
+
+# A real update from real servers: the next version of each database and a
+# program file, published with karvex-publisher, served by nginx (routed to
+# through the demo prefix's system proxy), fetched by the running client.
+update() {
+    kvpost notify mousemove >/dev/null 2>&1 || { echo "run-client: start the client first: scripts/run-client.sh" >&2; exit 1; }
+    local bin=$build/win/bin folder=$demo/pfx/drive_c/Karvex work=$demo/publish
+    [ "$("$root/tests/wine/wine-arch.sh")" = win64 ] && bin=$build/win64/bin
+    rm -rf "$work" && mkdir -p "$work"
+    write_next_databases "$work"
+    local before
+    before=$(db_info "$folder/url.db")
+    # shellcheck disable=SC2046
+    "$root/tests/wine/servers/update-servers.sh" start "$demo" $(server_hosts)
+    local tree=$demo/pfx/drive_c/KarvexServer/srv/ieupdate
+    rm -rf "$tree"
+    local dbs=() base
+    for base in url adv qua; do
+        dbs+=("--$base" "$work/$base"-*.db)  # oldest first
+    done
+    "$build/tools/publisher/karvex-publisher" publish "$tree" "${dbs[@]}" \
+        --file "demo.exe=1.3.2.0:$bin/next_release.exe" >/dev/null
+    local port
+    port=$(cat "$demo/pfx/drive_c/KarvexServer/port")
+    "$harness" exec "$demo" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
+        /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null
+    "$harness" exec "$demo" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
+        /v ProxyServer /t REG_SZ /d "127.0.0.1:$port" /f >/dev/null
+
+    # 立即更新; pressed again while an earlier pass (the one at start-up, which
+    # had no servers) still runs, since the command does nothing then.
+    for i in $(seq 150); do
+        [ -e "$folder/demo.exe" ] && break
+        [ $((i % 10)) -eq 1 ] && kvpost command 32774
+        sleep 0.2
+    done
+    kvpost notify mousemove
+    echo
+    echo "url.db before: $before"
+    echo "url.db now:    $(db_info "$folder/url.db")"
+    echo "adv.db now:    $(db_info "$folder/adv.db"), qua.db now: $(db_info "$folder/qua.db")"
+    echo "demo.exe:      $([ -e "$folder/demo.exe" ] && echo installed || echo "not installed (see $demo/servers)")"
+    echo "What the client asked the servers (C:\\KarvexServer\\access.log):"
+    sed 's/^/  /' "$demo/pfx/drive_c/KarvexServer/access.log"
+    [ -n "${DISPLAY:-}" ] || shot "$demo/karvex-update.png"
+    echo "Hover over the shield: its tooltip shows the new database version."
 }
 
 shot() {
@@ -78,6 +158,7 @@ shot() {
 stop() {
     kvpost command 32771 >/dev/null 2>&1 || true
     sleep 0.5
+    "$root/tests/wine/servers/update-servers.sh" stop "$demo"
     "$harness" teardown "$demo"
     rm -rf "$demo"
     echo "stopped"
@@ -87,7 +168,8 @@ case ${1:-start} in
     start) start ;;
     menu) kvpost notify rbuttonup ;;
     alert) kvpost alert "${2:?alert type}" ;;
+    update) update ;;
     shot) shot "${2:-}" ;;
     stop) stop ;;
-    *) sed -n '2,11p' "$0" >&2; exit 2 ;;
+    *) sed -n '2,12p' "$0" >&2; exit 2 ;;
 esac
