@@ -81,7 +81,7 @@ HRESULT ReceiveBody(HINTERNET request, HANDLE file, std::uint64_t length, const 
     return Report(options, total, total, BINDSTATUS_ENDDOWNLOADDATA) != S_OK ? E_ABORT : S_OK;
 }
 
-HRESULT Transfer(const char* url, const char* path, const DOWNLOAD_OPTIONS& options)
+HRESULT Transfer(const char* url, HANDLE file, const DOWNLOAD_OPTIONS& options)
 {
     UniqueInternet session(::InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session)
@@ -119,15 +119,8 @@ HRESULT Transfer(const char* url, const char* path, const DOWNLOAD_OPTIONS& opti
             if (!::HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size,
                                   nullptr))
                 length = 0;  // not announced
-            if (length > options.nLimit) {
-                result = HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
-                break;
-            }
-            // Delete sharing lets a client that must end delete it while a
-            // stuck transfer still holds it.
-            UniqueFile file(::CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-            result = file ? ReceiveBody(request, file.get(), length, options) : LastError();
+            result = length > options.nLimit ? HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)
+                                             : ReceiveBody(request, file, length, options);
             break;
         }
         }
@@ -191,8 +184,25 @@ void PurgeUrlCache(const char* url)
 HRESULT DownloadToFile(const char* url, const char* path, const DOWNLOAD_OPTIONS& options)
 {
     PurgeUrlCache(url);
-    const HRESULT result = IsStopped(options) ? E_ABORT : Transfer(url, path, options);
-    if (result != S_OK)
+    if (IsStopped(options))
+        return E_ABORT;
+    // A file that is there already is the caller's (a temporary name it made
+    // exclusively): it is kept, emptied on failure. One made here goes again.
+    const bool existed = ::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    // Delete sharing lets a client that must end delete it while a stuck
+    // transfer still holds it.
+    UniqueFile file(::CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return LastError();
+    const HRESULT result = Transfer(url, file.get(), options);
+    if (result == S_OK)
+        return result;
+    // No error page and no partial body stays behind.
+    ::SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
+    ::SetEndOfFile(file.get());
+    file.reset();
+    if (!existed)
         ::DeleteFileA(path);
     return result;
 }

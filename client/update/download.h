@@ -47,7 +47,8 @@ void PurgeUrlCache(const char* url);
 // S_OK with the whole body in the file for a 2xx answer of at most nLimit
 // bytes; INET_E_OBJECT_NOT_FOUND for 404; E_ABORT when stopped (running flag,
 // callback or abort); another negative code for any other failure. On every
-// failure `path` is deleted, so no error page or partial body is left.
+// failure no error page or partial body is left: a file made by this call is
+// deleted, one the caller made (an exclusively created temporary name) emptied.
 HRESULT DownloadToFile(const char* url, const char* path, const DOWNLOAD_OPTIONS& options);
 
 }  // namespace karvex

@@ -9,9 +9,12 @@
 #include <atomic>
 #include <string>
 
+#include "client/update/download.h"
 #include "client/update/download_callback.h"
+#include "client/update/download_rules.h"
 #include "client/update/updater.h"
 #include "common/product.h"
+#include "common/servers.h"
 #include "tests/wine/support/update_fixture.h"
 
 namespace karvex::test {
@@ -183,6 +186,54 @@ TEST_F(UpdaterTest, NoPassStartsAfterShutdown)
     m_updater.Start();
     EXPECT_EQ(m_updater.m_hThread.load(), nullptr);
     EXPECT_EQ(m_updater.m_bRunning.load(), 0);
+}
+
+struct DownloadCase {
+    const char* name;
+    const char* path;        // under the web site's /ieupdate
+    std::uint64_t limit;
+    bool callerMadeFile;     // the destination exists before the call, as a temporary name does
+    HRESULT result;          // S_OK, INET_E_OBJECT_NOT_FOUND, or E_FAIL for any other failure
+};
+
+using DownloadTest = UpdateTest;
+
+TEST_F(DownloadTest, AnswersAreToldApartAndFailuresLeaveNoBody)
+{
+    const std::string body(100000, 'b');
+    m_server.WriteTreeFile("file\\body", body);
+    m_server.SetFault(kWebHost, "/ieupdate/file/broken", "500");
+    m_server.WriteTreeFile("file\\broken", "an error page would look like a file");
+    const DownloadCase cases[] = {
+        {"Found", "/file/body", kLargeFileLimit, true, S_OK},
+        {"FoundIntoNewFile", "/file/body", kLargeFileLimit, false, S_OK},
+        {"NotFound", "/file/missing", kLargeFileLimit, true, INET_E_OBJECT_NOT_FOUND},
+        {"NotFoundNoFile", "/file/missing", kLargeFileLimit, false, INET_E_OBJECT_NOT_FOUND},
+        {"ServerError", "/file/broken", kLargeFileLimit, true, E_FAIL},
+        {"TooLarge", "/file/body", 99999, true, E_FAIL},
+    };
+    const std::string path = UpdateServer::Work("download");
+    for (const DownloadCase& c : cases) {
+        ::DeleteFileA(path.c_str());
+        if (c.callerMadeFile)
+            WriteFileAt(path, "old");
+        DOWNLOAD_OPTIONS options;
+        options.nLimit = c.limit;
+        const HRESULT result = DownloadToFile((std::string("http://") + kWebHost + "/ieupdate" + c.path).c_str(),
+                                              path.c_str(), options);
+        if (c.result == E_FAIL)
+            EXPECT_TRUE(FAILED(result) && result != INET_E_OBJECT_NOT_FOUND && result != E_ABORT) << c.name;
+        else
+            EXPECT_EQ(result, c.result) << c.name;
+        const bool exists = ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (result == S_OK)
+            EXPECT_TRUE(ReadFileAt(path) == body) << c.name;
+        else if (c.callerMadeFile)
+            EXPECT_TRUE(exists && ReadFileAt(path).empty()) << c.name;
+        else
+            EXPECT_FALSE(exists) << c.name;
+    }
+    ::DeleteFileA(path.c_str());
 }
 
 struct ProgressCase {
