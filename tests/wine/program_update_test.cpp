@@ -176,8 +176,9 @@ TEST_P(NoQuestionTest, NothingIsAsked)
     EXPECT_TRUE(FindWindows("#32770", "Karvex").empty());
     EXPECT_EQ(Opened(), "");
     std::string version;
-    if (c.version != nullptr)
+    if (c.version != nullptr) {
         EXPECT_TRUE(ReadSetting("Version", version) && version == c.version) << "a stored version is never replaced";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Update, NoQuestionTest, ::testing::Values(

@@ -221,17 +221,19 @@ TEST_F(DownloadTest, AnswersAreToldApartAndFailuresLeaveNoBody)
         options.nLimit = c.limit;
         const HRESULT result = DownloadToFile((std::string("http://") + kWebHost + "/ieupdate" + c.path).c_str(),
                                               path.c_str(), options);
-        if (c.result == E_FAIL)
+        if (c.result == E_FAIL) {
             EXPECT_TRUE(FAILED(result) && result != INET_E_OBJECT_NOT_FOUND && result != E_ABORT) << c.name;
-        else
+        } else {
             EXPECT_EQ(result, c.result) << c.name;
+        }
         const bool exists = ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-        if (result == S_OK)
+        if (result == S_OK) {
             EXPECT_TRUE(ReadFileAt(path) == body) << c.name;
-        else if (c.callerMadeFile)
+        } else if (c.callerMadeFile) {
             EXPECT_TRUE(exists && ReadFileAt(path).empty()) << c.name;
-        else
+        } else {
             EXPECT_FALSE(exists) << c.name;
+        }
     }
     ::DeleteFileA(path.c_str());
 }
