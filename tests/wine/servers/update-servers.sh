@@ -113,7 +113,10 @@ http {
     }
 }
 CONF
-    nginx -p "$state" -c "$state/nginx.conf" -e "$state/error.log"
+    # Debian installs it in /usr/sbin, which a user's PATH may lack.
+    local nginx
+    nginx=$(command -v nginx || echo /usr/sbin/nginx)
+    "$nginx" -p "$state" -c "$state/nginx.conf" -e "$state/error.log"
     for _ in $(seq 50); do [ -s "$state/nginx.pid" ] && break; sleep 0.1; done
     [ -s "$state/nginx.pid" ] || { cat "$state/error.log" >&2; echo "update-servers: nginx did not start" >&2; exit 1; }
     echo "$port" >"$share/port"
