@@ -133,7 +133,7 @@ update() {
     # 立即更新; pressed again while an earlier pass (the one at start-up, which
     # had no servers) still runs, since the command does nothing then.
     for i in $(seq 150); do
-        [ -e "$folder/demo.exe" ] && break
+        [ -e "$folder/demo.exe" ] && [ "$(db_info "$folder/url.db" 2>/dev/null || true)" != "$before" ] && break
         [ $((i % 10)) -eq 1 ] && kvpost command 32774
         sleep 0.2
     done
