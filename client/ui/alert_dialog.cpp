@@ -85,6 +85,9 @@ BOOL CAlertDialog::OnInitDialog()
 INT_PTR CAlertDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_DESTROY:
+        OnDestroy();
+        break;
     case WM_TIMER:
         if (wParam == kHoldTimer)
             OnHoldTimer();
@@ -111,6 +114,16 @@ INT_PTR CAlertDialog::OnCtlColorStatic(HDC dc, HWND control)
     if (::GetDlgCtrlID(control) == IDC_ALERT_ICON)
         return FALSE;
     return CSkinnedDialog::OnCtlColorStatic(dc, control);
+}
+
+void CAlertDialog::OnDestroy()
+{
+    // The bubble's static loaded its bitmap from the template and (under
+    // Wine) would not delete it: taken back, it is deleted here, once.
+    auto bubble = reinterpret_cast<HBITMAP>(
+        ::SendDlgItemMessageA(GetHwnd(), IDC_ALERT_ICON, STM_SETIMAGE, IMAGE_BITMAP, 0));
+    if (bubble != nullptr)
+        ::DeleteObject(bubble);
 }
 
 void CAlertDialog::OnSlideTimer()

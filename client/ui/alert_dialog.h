@@ -31,6 +31,7 @@ protected:
     INT_PTR OnCtlColorStatic(HDC dc, HWND control) override;
 
 private:
+    void OnDestroy();
     void OnSlideTimer();
     void OnHoldTimer();
     void Close();

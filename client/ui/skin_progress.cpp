@@ -9,6 +9,19 @@ CSkinProgress::CSkinProgress()
 {
 }
 
+bool CSkinProgress::Attach(HWND dialog, int id)
+{
+    if (!CControl::Attach(dialog, id))
+        return false;
+    const LONG_PTR style = ::GetWindowLongPtrA(GetHwnd(), GWL_STYLE);
+    if ((style & WS_BORDER) == 0) {
+        ::SetWindowLongPtrA(GetHwnd(), GWL_STYLE, style | WS_BORDER);
+        ::SetWindowPos(GetHwnd(), nullptr, 0, 0, 0, 0,
+                       SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return true;
+}
+
 LRESULT CSkinProgress::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {

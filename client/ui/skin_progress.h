@@ -12,6 +12,9 @@ namespace karvex {
 class CSkinProgress : public CControl {
 public:
     CSkinProgress();
+    // Takes over the progress bar `id` of `dialog` and gives it the one-pixel
+    // border its frame is drawn on (some progress bars drop the template's).
+    bool Attach(HWND dialog, int id);
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
