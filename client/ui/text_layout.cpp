@@ -2,6 +2,19 @@
 
 namespace karvex {
 
+namespace {
+
+// Start of the character before `pos`, walking whole characters from `from`.
+std::size_t PreviousCharacter(const char* text, std::size_t from, std::size_t pos)
+{
+    std::size_t previous = from;
+    for (std::size_t p = from; p < pos; p += GbkCharacterLength(text + p))
+        previous = p;
+    return previous;
+}
+
+}  // namespace
+
 std::size_t GbkCharacterLength(const char* text)
 {
     const auto lead = static_cast<unsigned char>(text[0]);
@@ -11,6 +24,22 @@ std::size_t GbkCharacterLength(const char* text)
     if (lead >= 0x81 && lead <= 0xFE && text[1] != '\0')
         return 2;
     return 1;
+}
+
+bool IsLineStartForbidden(const char* text)
+{
+    // GBK codes of ，。、；：！？）》」』”’ and the full-width period.
+    static const unsigned short kForbidden[] = {0xA3AC, 0xA1A3, 0xA1A2, 0xA3BB, 0xA3BA, 0xA3A1, 0xA3BF,
+                                                0xA3A9, 0xA1B7, 0xA1B9, 0xA1BB, 0xA1B1, 0xA1AF, 0xA3AE};
+    if (GbkCharacterLength(text) != 2)
+        return false;
+    const auto code = static_cast<unsigned short>(static_cast<unsigned char>(text[0]) << 8 |
+                                                  static_cast<unsigned char>(text[1]));
+    for (unsigned short forbidden : kForbidden) {
+        if (code == forbidden)
+            return true;
+    }
+    return false;
 }
 
 std::vector<TextLine> WrapText(const char* text, int maxWidth, const MeasureText& measure)
@@ -36,9 +65,17 @@ std::vector<TextLine> WrapText(const char* text, int maxWidth, const MeasureText
         // The line so far is never empty when it is broken, so every line
         // holds at least one character and the loop always advances.
         if (pos > line.offset && measure(text + line.offset, next - line.offset) > maxWidth) {
-            line.length = pos - line.offset;
+            std::size_t breakAt = pos;
+            // Punctuation moves down with the character before it, as long as
+            // that leaves something on this line.
+            if (IsLineStartForbidden(text + pos)) {
+                const std::size_t previous = PreviousCharacter(text, line.offset, pos);
+                if (previous > line.offset)
+                    breakAt = previous;
+            }
+            line.length = breakAt - line.offset;
             lines.push_back(line);
-            line = TextLine{pos, 0};
+            line = TextLine{breakAt, 0};
         }
         pos = next;
     }

@@ -21,9 +21,14 @@ struct TextLine {
 // Width in pixels of `length` bytes of text starting at `text`.
 using MeasureText = std::function<int(const char* text, std::size_t length)>;
 
+// Whether the character at `text` is punctuation that must not begin a line
+// (full-width comma, full stop, colon, closing brackets and quotes...).
+bool IsLineStartForbidden(const char* text);
+
 // Breaks `text` into lines no wider than `maxWidth`: at its own line breaks
-// ("\n" or "\r\n") and wherever the next character would not fit. A character
-// wider than `maxWidth` on its own takes a line of its own.
+// ("\n" or "\r\n") and wherever the next character would not fit. Punctuation
+// that must not begin a line takes the character before it along. A
+// character wider than `maxWidth` on its own takes a line of its own.
 std::vector<TextLine> WrapText(const char* text, int maxWidth, const MeasureText& measure);
 
 }  // namespace karvex

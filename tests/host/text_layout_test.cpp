@@ -57,9 +57,21 @@ TEST(TextLayoutTest, BreaksBetweenWholeCharacters)
         {"ab\ncd\r\n\nef", 100, {"ab", "cd", "", "ef"}},
         // Narrower than one character: one character per line, never an empty one.
         {"\xC4\xE3\xBA\xC3", 5, {"\xC4\xE3", "\xBA\xC3"}},
+        // A full-width comma does not begin a line: the character before it comes along,
+        // unless it is the only one on its line.
+        {"\xC4\xE3\xBA\xC3\xA3\xAC", 24, {"\xC4\xE3", "\xBA\xC3\xA3\xAC"}},
+        {"\xC4\xE3\xA3\xAC", 12, {"\xC4\xE3", "\xA3\xAC"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Wrap(c.text, c.width), c.lines) << c.text << " in " << c.width;
+}
+
+TEST(TextLayoutTest, ClosingPunctuationIsKnown)
+{
+    for (const char* mark : {"\xA3\xAC", "\xA1\xA3", "\xA1\xA2", "\xA3\xBA", "\xA3\xA9", "\xA1\xB1"})
+        EXPECT_TRUE(IsLineStartForbidden(mark)) << mark;
+    for (const char* other : {"", ",", "a", "\xC4\xE3", "\xA3\xA8" /* opening bracket */})
+        EXPECT_FALSE(IsLineStartForbidden(other)) << other;
 }
 
 TEST(TextLayoutTest, LongAlertTextFitsTheLabelInWholeLines)
@@ -70,7 +82,8 @@ TEST(TextLayoutTest, LongAlertTextFitsTheLabelInWholeLines)
         "\xD0\xD0\xCE\xAA\xA3\xAC\xD2\xD1\xC0\xB9\xBD\xD8";
     const std::vector<std::string> lines = Wrap(text, 159);
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], text.substr(0, 26));
+    // Thirteen characters would fit, but the comma would begin the second line.
+    EXPECT_EQ(lines[0], text.substr(0, 24));
     EXPECT_EQ(lines[0] + lines[1], text);
 }
 

@@ -36,9 +36,9 @@ def skinned_background(size, band, footer_top=None, title=None):
     if footer_top is not None:
         draw.rectangle([0, footer_top, width - 1, height - 1], fill=FOOTER)
         draw.line([(0, footer_top), (width - 1, footer_top)], fill=kvart.LINE)
-    # The emblem at the left of the band; the title follows it.
-    emblem = band - 12
-    kvart.paste(image, kvart.shield(emblem), (6, (band - emblem) // 2))
+    # The emblem at the left of the band, clear of the title at x = 24.
+    emblem = min(band - 12, 16)
+    kvart.paste(image, kvart.shield(emblem), ((22 - emblem) // 2, (band - emblem) // 2))
     if title:
         kvart.text(image, (24, (band - 12) // 2), title, 12, fill=kvart.NAVY, crisp=True)
     # The window's outline is a rounded rectangle with 7 x 7 corners.
@@ -88,6 +88,10 @@ def update_button(top, bottom, border):
 
 def alert_background():
     image = skinned_background((224, 150), 24, footer_top=126, title="Karvex 安全提示")
+    # A faint emblem in the lower right of the body, under the end of the text.
+    mark = kvart.shield(44, body=(0xEE, 0xF4, 0xFC), rim=(0xE2, 0xEC, 0xF9), light=(0xF3, 0xF7, 0xFD),
+                        mark_colour=(0xFA, 0xFC, 0xFF))
+    kvart.paste(image, mark, (170, 76))
     kvart.text(image, (214, 132), "Karvex 上网保护", 12, fill=kvart.GREY, crisp=True, anchor="ra")
     return image
 
@@ -111,7 +115,7 @@ def about_background():
     draw = ImageDraw.Draw(image)
     kvart.paste(image, kvart.shield(72), (22, 52))
     draw.text((110, 44), "Karvex", font=kvart.font(28), fill=kvart.NAVY)
-    draw.text((226, 56), "上网保护", font=kvart.font(14), fill=kvart.BLUE)
+    draw.text((226, 59), "上网保护", font=kvart.font(14), fill=kvart.BLUE)
     draw.line([(110, 108), (380, 108)], fill=kvart.LINE)
     kvart.text(image, (110, 114), "官方网站", 12, fill=kvart.GREY, crisp=True)
     kvart.text(image, (110, 156), "守护您每一次上网的安全。", 12, fill=kvart.GREY, crisp=True)
