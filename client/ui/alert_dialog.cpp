@@ -47,7 +47,7 @@ const char* AlertText(WPARAM type)
 }
 
 CAlertDialog::CAlertDialog(WPARAM type)
-    : CSkinnedDialog(IDD_ALERT, IDG_ALERT_BACKGROUND), m_nType(type), m_strText(AlertText(type))
+    : CSkinnedDialog(IDD_ALERT, IDG_ALERT_BACKGROUND), m_strText(AlertText(type))
 {
     m_lblText.m_crText = RGB(233, 137, 57);
 }
@@ -147,7 +147,6 @@ void CAlertDialog::OnHoldTimer()
 
 void CAlertDialog::ShowAlert(WPARAM type)
 {
-    m_nType = type;
     m_strText = AlertText(type);
     ::SetWindowTextA(m_lblText.GetHwnd(), m_strText.c_str());
     // A pop-up still sliding starts its time when it comes to rest.

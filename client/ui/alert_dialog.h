@@ -40,7 +40,6 @@ private:
     int m_nLeft = 0;
     bool m_bSliding = false;
     CSkinButton m_btnClose;
-    WPARAM m_nType;
     CSkinLabel m_lblText;
     std::string m_strText;
 };

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "tests/wine/fixtures/skin_fixture.h"
@@ -126,16 +127,20 @@ TEST_F(SkinControlsTest, ProgressBarFillsItsShareOfTheWidth)
     }
     // A one-pixel light grey frame instead of the system's border.
     const RECT rect = ScreenRect(IDC_FIXTURE_PROGRESS);
-    EXPECT_EQ(ScreenPixel(rect.left, rect.top), RGB(221, 221, 221));
-    EXPECT_EQ(ScreenPixel(rect.right - 1, rect.bottom - 1), RGB(221, 221, 221));
+    EXPECT_TRUE(WaitUntil([&] {
+        return ScreenPixel(rect.left, rect.top) == RGB(221, 221, 221) &&
+               ScreenPixel(rect.right - 1, rect.bottom - 1) == RGB(221, 221, 221);
+    }));
 }
 
 TEST_F(SkinControlsTest, ListBoxHasAFlatGreyFrame)
 {
     const RECT rect = ScreenRect(IDC_FIXTURE_LIST);
     for (POINT corner : {POINT{rect.left, rect.top}, POINT{rect.right - 1, rect.top}, POINT{rect.left, rect.bottom - 1},
-                         POINT{rect.right - 1, rect.bottom - 1}})
-        EXPECT_EQ(ScreenPixel(corner.x, corner.y), RGB(158, 158, 158)) << corner.x << "," << corner.y;
+                         POINT{rect.right - 1, rect.bottom - 1}}) {
+        EXPECT_TRUE(WaitUntil([&] { return ScreenPixel(corner.x, corner.y) == RGB(158, 158, 158); }))
+            << corner.x << "," << corner.y << ": " << std::hex << ScreenPixel(corner.x, corner.y);
+    }
 }
 
 TEST_F(SkinControlsTest, LabelWrapsAndRepaintsBehindANewText)
@@ -161,6 +166,50 @@ TEST_F(SkinControlsTest, LabelWrapsAndRepaintsBehindANewText)
     ::SendMessageA(::GetDlgItem(m_dialog, IDC_FIXTURE_LABEL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("升级成功"));
     EXPECT_TRUE(WaitUntil([&] { return !redIn(12, 24) && !redIn(0, 12, 60); }));
     EXPECT_TRUE(redIn(0, 12));
+}
+
+// The pictures have the sizes the layouts rely on. A bitmap resource is found
+// but refused by the decoder (it has no file header), and so is an absent one
+// not found: both leave the holder empty, measuring 0 x 0 and drawing nothing.
+TEST(SkinResourcesTest, PicturesHaveTheirSizes)
+{
+    struct Case {
+        UINT id;
+        int found, width, height;
+    } cases[] = {
+        {247, 1, 13, 13},   {262, 1, 83, 28},   {263, 1, 83, 28}, {264, 1, 83, 28}, {269, 1, 405, 256},
+        {270, 1, 224, 150}, {272, 1, 585, 346}, {274, 1, 0, 0},   {9999, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        ChildProcess fixture;
+        ASSERT_TRUE(fixture.Start(BuildFolder() + "\\skin_fixture.exe",
+                                  "picture " + std::to_string(c.id) + " " + std::to_string(c.found) + " " +
+                                      std::to_string(c.width) + " " + std::to_string(c.height)));
+        DWORD code = 99;
+        ASSERT_TRUE(fixture.WaitForExit(30000, &code));
+        EXPECT_EQ(code, 0u) << "picture " << c.id;
+    }
+
+    // The bitmaps: the speech bubble, and the update button's two faces with 256 colours.
+    HMODULE client = ::LoadLibraryExA((BuildFolder() + "\\karvex.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(client, nullptr);
+    struct Bitmap {
+        UINT id;
+        LONG width, height;
+        WORD bits;  // 0: any
+    } bitmaps[] = {{274, 29, 24, 0}, {275, 73, 21, 8}, {276, 73, 21, 8}};
+    for (const Bitmap& b : bitmaps) {
+        HRSRC resource = ::FindResourceA(client, MAKEINTRESOURCEA(b.id), RT_BITMAP);
+        ASSERT_NE(resource, nullptr) << b.id;
+        const auto* info = static_cast<const BITMAPINFOHEADER*>(::LockResource(::LoadResource(client, resource)));
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->biWidth, b.width) << b.id;
+        EXPECT_EQ(std::abs(info->biHeight), b.height) << b.id;
+        if (b.bits != 0) {
+            EXPECT_EQ(info->biBitCount, b.bits) << b.id;
+        }
+    }
+    ::FreeLibrary(client);
 }
 
 // Every cycle creates, paints, hovers, presses and destroys the pop-up, the
