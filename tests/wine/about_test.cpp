@@ -113,6 +113,30 @@ TEST_F(AboutTest, PointerDragsItByTheBackgroundAndTheTexts)
     MovePointer(1, 1);
 }
 
+TEST_F(AboutTest, CloseButtonShowsHoverAndPressedFacesAndCloses)
+{
+    HWND about = OpenAbout();
+    ASSERT_NE(about, nullptr);
+    ::Sleep(300);
+    RECT button = {};
+    ::GetWindowRect(::GetDlgItem(about, IDC_ABOUT_CLOSE), &button);
+    // A pixel of the button's upper edge, where the three faces differ.
+    const auto face = [&] { return ScreenPixel(button.left + 40, button.top + 1); };
+    const COLORREF normal = face();
+
+    ASSERT_TRUE(MovePointer(button.left + 20, button.top + 14));
+    COLORREF hover = normal;
+    EXPECT_TRUE(WaitUntil([&] { return (hover = face()) != normal; }));
+    SaveScreenshot("about-close-hover", &button);
+    ASSERT_TRUE(StartHostProgram("/usr/bin/xdotool mousedown 1"));
+    EXPECT_TRUE(WaitUntil([&] { return face() != hover && face() != normal; }));
+    SaveScreenshot("about-close-pressed", &button);
+    // Released over it: a click, which ends the box.
+    ASSERT_TRUE(StartHostProgram("/usr/bin/xdotool mouseup 1"));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(about); }));
+    MovePointer(1, 1);
+}
+
 TEST_F(AboutTest, BothButtonsCloseItAndOnlyOneIsOpen)
 {
     for (int id : {IDC_ABOUT_CLOSE, IDC_ABOUT_CORNER_CLOSE}) {
