@@ -89,9 +89,10 @@ INT_PTR CAlertDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnDestroy();
         break;
     case WM_TIMER:
+        // Timers posted by someone else must not move the pop-up once it rests.
         if (wParam == kHoldTimer)
             OnHoldTimer();
-        else
+        else if (m_bSliding)
             OnSlideTimer();
         return TRUE;
     case WM_COMMAND:

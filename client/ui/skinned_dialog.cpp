@@ -93,10 +93,4 @@ void RepaintBehind(HWND control)
     ::RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void SetTransparentText(HWND control, const char* text)
-{
-    ::SetWindowTextA(control, text);
-    RepaintBehind(control);
-}
-
 }  // namespace karvex

@@ -39,7 +39,5 @@ private:
 // drawn over a picture with the hollow brush erases nothing: after a change
 // of its text the old glyphs would stay on screen.
 void RepaintBehind(HWND control);
-// Sets the text of a static drawn over a picture and repaints behind it.
-void SetTransparentText(HWND control, const char* text);
 
 }  // namespace karvex

@@ -9,6 +9,7 @@
 #include "client/res/resource.h"
 #include "common/product.h"
 #include "tests/wine/support/client_fixture.h"
+#include "tests/wine/support/screen.h"
 
 namespace karvex::test {
 namespace {
@@ -70,6 +71,31 @@ TEST_F(HostileMessageTest, LifecycleMessagesFromOutsideAreNotObeyed)
     // The pop-up still closes by its button.
     ::PostMessageA(::GetDlgItem(popup, IDC_ALERT_CLOSE), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(popup); }));
+    ExpectClientStillWorks();
+}
+
+// A posted WM_TIMER names a function to call in its lParam; one that the
+// client never set is not run, and a resting pop-up stays where it rests.
+TEST_F(HostileMessageTest, ForeignTimersAreNotRun)
+{
+    Post(kShowAlertMessage, 11, 0);
+    HWND popup = WaitForNewPopup();
+    ASSERT_NE(popup, nullptr);
+    // It rests with its 150-pixel picture 10 pixels above the work area's bottom.
+    const LONG restingTop = WorkArea().bottom - 160;
+    const auto top = [&] {
+        RECT now = {};
+        ::GetWindowRect(popup, &now);
+        return now.top;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return top() == restingTop; }));
+    for (WPARAM id : {1u, 3u, 0x7FFFu}) {
+        ::PostMessageA(popup, WM_TIMER, id, 0x00401000);
+        ::PostMessageA(popup, WM_TIMER, id, 0);
+        Post(WM_TIMER, id, 0x00401000);
+    }
+    EXPECT_TRUE(WaitForStatusTip(StatusTip("1.0002", 2)));
+    EXPECT_EQ(top(), restingTop);
     ExpectClientStillWorks();
 }
 
