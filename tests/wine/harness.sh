@@ -9,7 +9,7 @@
 #   harness.sh spawn RUN_DIR NAME PROGRAM ARGS  start a program and leave it running
 #   harness.sh teardown RUN_DIR               stop everything; remove RUN_DIR unless a run failed
 #                                             (screenshots the tests took stay, as PNG, in
-#                                             the folder wine-shots beside RUN_DIR)
+#                                             RUN_DIR-shots)
 #   harness.sh shell RUN_DIR                  print the environment, for looking around by hand
 #
 # With KARVEX_DISPLAY set, setup uses that X display instead of starting Xvfb.
@@ -19,7 +19,7 @@ usage() { echo "usage: harness.sh setup|run|exec|spawn|teardown|shell RUN_DIR [N
 [ $# -ge 2 ] || usage
 command=$1
 run_dir=$(realpath -m "$2")
-shots_dir=$(dirname "$run_dir")/wine-shots
+shots_dir=$run_dir-shots
 shift 2
 
 wine_env() {
