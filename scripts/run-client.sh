@@ -3,7 +3,9 @@
 #
 #   scripts/run-client.sh            install what is missing, build, install the demo, start the client
 #   scripts/run-client.sh menu       open the tray menu, as a right-click on the icon does
-#   scripts/run-client.sh alert N    report a blocked action of type N, as the protection component does
+#   scripts/run-client.sh alert N    show the alert pop-up of type N (1..11 blocked actions, 12..14
+#                                    update results), as the protection component and the updater do
+#   scripts/run-client.sh about      open the About box, as the tray menu's "关于..." does
 #   scripts/run-client.sh update     publish newer databases and a program file, serve them and press "立即更新"
 #   scripts/run-client.sh shot       save a screenshot of the display
 #   scripts/run-client.sh stop       end the client, Wine, the servers and the virtual display
@@ -98,6 +100,7 @@ Karvex is running from $install_dir in the Wine prefix $demo/pfx (display $(disp
   Right-click its shield in the notification area, or run: scripts/run-client.sh menu
   Report a blocked action (types 1..11), as the component does: scripts/run-client.sh alert 3
   Update it from local servers (newer databases, a program file): scripts/run-client.sh update
+  Open the About box:                                           scripts/run-client.sh about
   Stop it (and Wine with it):                                   scripts/run-client.sh stop
 MSG
 }
@@ -169,7 +172,8 @@ case ${1:-start} in
     menu) kvpost notify rbuttonup ;;
     alert) kvpost alert "${2:?alert type}" ;;
     update) update ;;
+    about) kvpost command 32775 ;;
     shot) shot "${2:-}" ;;
     stop) stop ;;
-    *) sed -n '2,12p' "$0" >&2; exit 2 ;;
+    *) sed -n '2,14p' "$0" >&2; exit 2 ;;
 esac

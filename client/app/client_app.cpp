@@ -126,12 +126,24 @@ int CClientApp::ClientMain()
     if (m_hSchedulerWake)
         m_hScheduler.reset(::CreateThread(nullptr, 0, UpdateSchedulerProc, this, 0, nullptr));
 
+    // A failed retrieval is not the end: any process can make one fail (under
+    // Wine a WM_COPYDATA of a few megabytes does). Only a long run of failures
+    // ends the loop, with a pause after each so that it does not spin.
+    constexpr int kMaxFailuresInARow = 100;
+    constexpr DWORD kFailurePause = 10;
+    int failures = 0;
     MSG msg;
     for (;;) {
-        // A failed retrieval ends the loop too rather than spinning on it.
         const BOOL got = ::GetMessageA(&msg, m_Tray.GetHwnd(), 0, 0);
-        if (got == 0 || got == -1)
+        if (got == 0)
             break;
+        if (got == -1) {
+            if (++failures >= kMaxFailuresInARow)
+                break;
+            ::Sleep(kFailurePause);
+            continue;
+        }
+        failures = 0;
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }

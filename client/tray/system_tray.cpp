@@ -3,6 +3,8 @@
 #include "client/app/client_app.h"
 #include "client/app/settings.h"
 #include "client/res/resource.h"
+#include "client/ui/about_dialog.h"
+#include "client/ui/alert_dialog.h"
 #include "common/product.h"
 #include "common/text.h"
 #include "common/win/ansi_text.h"
@@ -15,6 +17,8 @@ namespace {
 
 // The first version of the notification data, understood by every shell.
 constexpr DWORD kNotifyIconDataSize = NOTIFYICONDATAA_V1_SIZE;
+// Its tip field: 63 bytes and the terminator. The shell reads no further.
+constexpr std::size_t kTipSize = 64;
 
 bool IsUpdateResult(WPARAM type)
 {
@@ -58,7 +62,7 @@ bool CSystemTray::Create(UINT callbackMessage, const char* tooltip, HICON icon, 
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_nid.uCallbackMessage = callbackMessage;
     m_nid.hIcon = icon;
-    CopyWholeCharacters(m_nid.szTip, sizeof m_nid.szTip, tooltip);
+    CopyWholeCharacters(m_nid.szTip, kTipSize, tooltip);
 
     m_bShown = ::Shell_NotifyIconA(NIM_ADD, &m_nid) ? 1 : 0;
     return m_bShown != 0;
@@ -90,8 +94,8 @@ bool CSystemTray::SetTooltipText(const char* text)
 {
     if (m_bShown == 0)
         return false;
-    // The field holds 63 bytes and its terminator; a cut never splits a character.
-    CopyWholeCharacters(m_nid.szTip, sizeof m_nid.szTip, text);
+    // A cut never splits a character.
+    CopyWholeCharacters(m_nid.szTip, kTipSize, text);
     return ModifyIcon(NIF_TIP);
 }
 
@@ -118,7 +122,7 @@ LRESULT CSystemTray::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         break;
     case kShowAlertMessage:
-        return OnShowAlert(wParam, lParam);
+        return OnShowAlert(wParam);
     case WM_TIMER:
         return 0;
     case WM_CLOSE:
@@ -157,7 +161,16 @@ void CSystemTray::OnOptions()
 
 void CSystemTray::OnAbout()
 {
-    // The About dialog comes with the skinned dialogs.
+    // Asked again while it is open (a burst of posted commands would nest
+    // without end), the open one comes to the front.
+    if (m_pAbout != nullptr) {
+        ::SetForegroundWindow(m_pAbout->GetHwnd());
+        return;
+    }
+    CAboutDialog about;
+    m_pAbout = &about;
+    about.DoModal(nullptr);
+    m_pAbout = nullptr;
 }
 
 void CSystemTray::OnUpdateNow()
@@ -182,7 +195,7 @@ void CSystemTray::OnExit()
     ::PostMessageA(GetHwnd(), WM_QUIT, 0, 0);
 }
 
-LRESULT CSystemTray::OnShowAlert(WPARAM type, LPARAM)
+LRESULT CSystemTray::OnShowAlert(WPARAM type)
 {
     if (!IsUpdateResult(type)) {
         RegKey key;
@@ -192,7 +205,14 @@ LRESULT CSystemTray::OnShowAlert(WPARAM type, LPARAM)
             key.SetDword("PopCount", count + 1);
         }
     }
-    // The sliding pop-up comes with the skinned dialogs.
+    if (m_nOpenAlerts == kMaxOpenAlerts) {
+        m_openAlerts[kMaxOpenAlerts - 1]->ShowAlert(type);
+        return 1;
+    }
+    CAlertDialog alert(type);
+    m_openAlerts[m_nOpenAlerts++] = &alert;
+    alert.DoModal(nullptr);
+    --m_nOpenAlerts;
     return 1;
 }
 
@@ -226,6 +246,10 @@ LRESULT CSystemTray::OnTrayNotification(WPARAM wParam, LPARAM lParam)
 
 void CSystemTray::ShowContextMenu()
 {
+    // Right-clicks that come while the menu is open would open one menu inside
+    // the other.
+    if (m_bMenuOpen)
+        return;
     UniqueMenu menu(::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nid.uID)));
     HMENU popup = menu ? ::GetSubMenu(menu.get(), 0) : nullptr;
     if (popup == nullptr)
@@ -239,7 +263,9 @@ void CSystemTray::ShowContextMenu()
     // Without the foreground the menu would not close when the user clicks
     // elsewhere; the null message afterwards lets the next one open at once.
     ::SetForegroundWindow(GetHwnd());
+    m_bMenuOpen = true;
     ::TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, GetHwnd(), nullptr);
+    m_bMenuOpen = false;
     ::PostMessageA(GetHwnd(), WM_NULL, 0, 0);
 }
 
@@ -249,8 +275,8 @@ void CSystemTray::ShowStatusTooltip()
     char dbVersion[100];
     updater.GetDbVersion(dbVersion, sizeof dbVersion);
     char text[128];
-    FormatText(text, sizeof text, "Karvex：%s\n特征库版本：%s\n拦截统计：%lu", updater.m_szProgramVersion,
-               dbVersion, static_cast<unsigned long>(ReadPopCount()));
+    FormatText(text, sizeof text, "Karvex：%s\n特征库版本：%s\n拦截统计：%d", updater.m_szProgramVersion,
+               dbVersion, static_cast<int>(ReadPopCount()));
     SetTooltipText(text);
 }
 

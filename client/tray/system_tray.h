@@ -10,6 +10,9 @@
 
 namespace karvex {
 
+class CAboutDialog;
+class CAlertDialog;
+
 // One of the program's icons at the size the notification area shows. Icons
 // are shared: they stay loaded for the life of the process.
 HICON LoadTrayIcon(UINT resourceId);
@@ -38,7 +41,9 @@ private:
     void OnAbout();
     void OnToggleProtection();
     void OnExit();
-    LRESULT OnShowAlert(WPARAM type, LPARAM text);
+    // lParam is not read: any process can post the message, and an address
+    // from another process means nothing here.
+    LRESULT OnShowAlert(WPARAM type);
     void OnTaskbarCreated();
     void ShowContextMenu();
     void ShowStatusTooltip();
@@ -49,6 +54,15 @@ private:
     UINT m_nDefaultMenuItem = 0;
     int m_bDefaultByPos = 1;
     UINT m_uTaskbarCreated = 0;
+
+    // Each pop-up runs a modal loop inside the handler of its alert, so open
+    // pop-ups nest. Beyond this many, a further alert is shown in the newest.
+    static constexpr int kMaxOpenAlerts = 4;
+    CAlertDialog* m_openAlerts[kMaxOpenAlerts] = {};
+    int m_nOpenAlerts = 0;
+    // Menu and About box nest the same way; one of each at a time.
+    bool m_bMenuOpen = false;
+    CAboutDialog* m_pAbout = nullptr;
 };
 
 }  // namespace karvex

@@ -8,6 +8,8 @@
 #   harness.sh exec RUN_DIR PROGRAM ARGS      run a program and pass its exit code on
 #   harness.sh spawn RUN_DIR NAME PROGRAM ARGS  start a program and leave it running
 #   harness.sh teardown RUN_DIR               stop everything; remove RUN_DIR unless a run failed
+#                                             (screenshots the tests took stay, as PNG, in
+#                                             RUN_DIR-shots)
 #   harness.sh shell RUN_DIR                  print the environment, for looking around by hand
 #
 # With KARVEX_DISPLAY set, setup uses that X display instead of starting Xvfb.
@@ -17,6 +19,7 @@ usage() { echo "usage: harness.sh setup|run|exec|spawn|teardown|shell RUN_DIR [N
 [ $# -ge 2 ] || usage
 command=$1
 run_dir=$(realpath -m "$2")
+shots_dir=$run_dir-shots
 shift 2
 
 wine_env() {
@@ -55,7 +58,7 @@ stop() {
 
 setup() {
     stop
-    rm -rf "$run_dir"
+    rm -rf "$run_dir" "$shots_dir"
     mkdir -p "$run_dir/home" "$run_dir/logs" "$run_dir/shots" "$run_dir/locale" "$run_dir/bin"
     local arch=${KARVEX_WINE_ARCH:-$("$(dirname "$0")/wine-arch.sh")}
     echo "$arch" >"$run_dir/arch"
@@ -131,6 +134,9 @@ run() {
     wine_env
     local log=$run_dir/logs/$name.log
     local status=0
+    # Screenshots that tests take for review (tests/wine/support/screen.h).
+    KARVEX_SHOT_DIR=$(in_locale winepath -w "$run_dir/shots")
+    export KARVEX_SHOT_DIR
     # Output goes to a file, not a pipe: a program left running must not keep
     # the caller waiting.
     in_locale timeout --kill-after=10 "${KARVEX_RUN_TIMEOUT:-600}" wine "$@" >"$log" 2>&1 || status=$?
@@ -153,6 +159,12 @@ spawn() {
 
 teardown() {
     stop
+    local shot
+    for shot in "$run_dir"/shots/*.bmp; do
+        [ -e "$shot" ] || continue
+        mkdir -p "$shots_dir"
+        /usr/bin/convert "$shot" "$shots_dir/$(basename "${shot%.bmp}").png" && rm -f "$shot"
+    done
     if [ -f "$run_dir/failed" ]; then
         echo "harness: kept $run_dir for diagnosis (failed: $(tr '\n' ' ' <"$run_dir/failed"))"
     else

@@ -78,8 +78,23 @@ TEST_F(TrayTest, TooltipShowsVersionsAndTheCount)
 {
     EXPECT_EQ(m_shell.CurrentTip(), "Karvex\n版本号：");
     EXPECT_TRUE(WaitForStatusTip(StatusTip("1.0002", 1)));
+    // The count is shown as a signed number.
     WriteSetting("PopCount", 4294967295u);
-    EXPECT_TRUE(WaitForStatusTip(StatusTip("1.0002", 4294967295u))) << m_shell.CurrentTip();
+    EXPECT_TRUE(WaitForStatusTip(StatusTip("1.0002", -1))) << m_shell.CurrentTip();
+}
+
+// The shell's tip field holds 63 bytes and a terminator: a longer tip is cut
+// there, on a whole character, rather than read past its end.
+TEST_F(ClientTest, TooltipIsCutToTheShellsField)
+{
+    ASSERT_TRUE(RegisterComponentIn(*m_folder));
+    WriteSetting("update", TodayUpdateText(1, 0));
+    m_folder->WriteDatabase("url.db", 2147483647, 2147483647, 3);
+    WriteSetting("PopCount", 2147483647u);
+    ASSERT_NE(StartClientWithTray(), nullptr);
+    const std::string full = StatusTip("2147483647.2147483647", 2147483647);
+    ASSERT_GT(full.size(), 63u);
+    EXPECT_TRUE(WaitForStatusTip(full.substr(0, 63))) << m_shell.CurrentTip();
 }
 
 TEST_F(TrayTest, NotificationsForAnotherIconAreIgnored)

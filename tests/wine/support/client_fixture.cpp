@@ -1,5 +1,8 @@
 #include "tests/wine/support/client_fixture.h"
 
+#include <algorithm>
+
+#include "client/res/resource.h"
 #include "common/product.h"
 
 namespace karvex::test {
@@ -44,7 +47,7 @@ void ClientTest::Post(UINT message, WPARAM wParam, LPARAM lParam) const
     ASSERT_TRUE(::PostMessageA(m_tray, message, wParam, lParam));
 }
 
-std::string ClientTest::StatusTip(const char* dbVersion, unsigned long count) const
+std::string ClientTest::StatusTip(const char* dbVersion, long count) const
 {
     return std::string("Karvex：1.3.1.0\n特征库版本：") + dbVersion + "\n拦截统计：" + std::to_string(count);
 }
@@ -53,6 +56,42 @@ bool ClientTest::WaitForStatusTip(const std::string& expected) const
 {
     ::PostMessageA(m_tray, kTrayNotifyMessage, kTrayIconId, WM_MOUSEMOVE);
     return WaitUntil([&] { return m_shell.CurrentTip() == expected; });
+}
+
+}  // namespace karvex::test
+
+namespace karvex::test {
+
+std::vector<HWND> ClientTest::OpenPopups() const
+{
+    std::vector<HWND> popups;
+    for (HWND window : FindWindows("#32770", nullptr)) {
+        if (WindowProcessId(window) == m_client.Id() && ::IsWindowVisible(window) &&
+            ::GetDlgItem(window, IDC_ALERT_TEXT) != nullptr)
+            popups.push_back(window);
+    }
+    // FindWindowEx walks from the top of the z-order: the newest comes first.
+    return std::vector<HWND>(popups.rbegin(), popups.rend());
+}
+
+HWND ClientTest::WaitForNewPopup(const std::vector<HWND>& known) const
+{
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND popup : OpenPopups()) {
+            if (std::find(known.begin(), known.end(), popup) == known.end())
+                found = popup;
+        }
+        return found != nullptr;
+    });
+    return found;
+}
+
+DWORD ClientTest::PopCount() const
+{
+    DWORD count = 0;
+    ReadSetting("PopCount", count);
+    return count;
 }
 
 }  // namespace karvex::test

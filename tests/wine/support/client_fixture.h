@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/wine/support/client_process.h"
 #include "tests/wine/support/fake_shell.h"
@@ -27,7 +28,14 @@ protected:
     void Post(UINT message, WPARAM wParam, LPARAM lParam) const;
     // Moves the mouse over the icon and waits for the tooltip it brings.
     bool WaitForStatusTip(const std::string& expected) const;
-    std::string StatusTip(const char* dbVersion, unsigned long count) const;
+    std::string StatusTip(const char* dbVersion, long count) const;
+
+    // The client's alert pop-ups on screen, oldest first.
+    std::vector<HWND> OpenPopups() const;
+    // Waits for a pop-up on screen other than those in `known`.
+    HWND WaitForNewPopup(const std::vector<HWND>& known = {}) const;
+    // The interception count in the registry; 0 when there is none.
+    DWORD PopCount() const;
 
     std::unique_ptr<InstallFolder> m_folder;
     FakeShell m_shell;

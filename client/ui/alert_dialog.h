@@ -1,0 +1,47 @@
+// The pop-up that reports a blocked action or the result of an update run:
+// it slides up out of the bottom of the work area at its right-hand side,
+// stays five seconds and closes itself.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "client/ui/skin_button.h"
+#include "client/ui/skin_label.h"
+#include "client/ui/skinned_dialog.h"
+
+namespace karvex {
+
+// The text shown for an alert type; empty for a type outside 1..14.
+const char* AlertText(WPARAM type);
+
+class CAlertDialog : public CSkinnedDialog {
+public:
+    explicit CAlertDialog(WPARAM type);
+
+    // Shows the text of another alert in this open pop-up and lets it stay
+    // its full time again.
+    void ShowAlert(WPARAM type);
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInitDialog() override;
+    void DoDataExchange(bool pull) override;
+    INT_PTR OnCtlColorStatic(HDC dc, HWND control) override;
+
+private:
+    void OnDestroy();
+    void OnSlideTimer();
+    void OnHoldTimer();
+    void Close();
+
+    int m_nTargetTop = 0;
+    int m_nLeft = 0;
+    bool m_bSliding = false;
+    CSkinButton m_btnClose;
+    CSkinLabel m_lblText;
+    std::string m_strText;
+};
+
+}  // namespace karvex

@@ -1,0 +1,83 @@
+#include "client/ui/skin_progress.h"
+
+#include <commctrl.h>
+
+namespace karvex {
+
+CSkinProgress::CSkinProgress()
+    : m_brBackground(::CreateSolidBrush(RGB(223, 240, 250))), m_brBar(::CreateSolidBrush(RGB(166, 224, 240)))
+{
+}
+
+bool CSkinProgress::Attach(HWND dialog, int id)
+{
+    if (!CControl::Attach(dialog, id))
+        return false;
+    const LONG_PTR style = ::GetWindowLongPtrA(GetHwnd(), GWL_STYLE);
+    if ((style & WS_BORDER) == 0) {
+        ::SetWindowLongPtrA(GetHwnd(), GWL_STYLE, style | WS_BORDER);
+        ::SetWindowPos(GetHwnd(), nullptr, 0, 0, 0, 0,
+                       SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return true;
+}
+
+LRESULT CSkinProgress::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_NCPAINT:
+        OnNcPaint();
+        return 0;
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;  // the paint covers the whole client area
+    }
+    return DefaultProc(message, wParam, lParam);
+}
+
+void CSkinProgress::OnNcPaint()
+{
+    DrawFlatFrame(GetHwnd(), RGB(221, 221, 221));
+}
+
+void CSkinProgress::OnPaint()
+{
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(GetHwnd(), &paint);
+    if (dc != nullptr) {
+        RECT client;
+        ::GetClientRect(GetHwnd(), &client);
+        ::FillRect(dc, &client, m_brBackground.get());
+        const auto position = static_cast<int>(::SendMessageA(GetHwnd(), PBM_GETPOS, 0, 0));
+        if (position > 0) {
+            RECT bar = client;
+            bar.right = static_cast<LONG>(static_cast<long long>(position) * client.right / 100);
+            ::FillRect(dc, &bar, m_brBar.get());
+        }
+    }
+    ::EndPaint(GetHwnd(), &paint);
+}
+
+void DrawFlatFrame(HWND window, COLORREF colour)
+{
+    HDC dc = ::GetWindowDC(window);
+    if (dc == nullptr)
+        return;
+    RECT outline;
+    ::GetWindowRect(window, &outline);
+    // The client area, in window coordinates, is left to the control's own painting.
+    RECT client;
+    ::GetClientRect(window, &client);
+    ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    ::OffsetRect(&client, -outline.left, -outline.top);
+    ::OffsetRect(&outline, -outline.left, -outline.top);
+    ::ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+    UniqueGdiObject<HBRUSH> brush(::CreateSolidBrush(colour));
+    if (brush)
+        ::FrameRect(dc, &outline, brush.get());
+    ::ReleaseDC(window, dc);
+}
+
+}  // namespace karvex

@@ -1,0 +1,35 @@
+// What the display shows: pixels read back from the screen and screenshots
+// kept for review.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace karvex::test {
+
+// The colour of a screen pixel, CLR_INVALID when it cannot be read.
+COLORREF ScreenPixel(int x, int y);
+
+// Saves `area` of the screen (or all of it) as NAME.bmp in the folder that
+// KARVEX_SHOT_DIR names; the harness keeps them with the test output. Does
+// nothing without that variable.
+void SaveScreenshot(const std::string& name, const RECT* area = nullptr);
+
+// Whether two regions cover the same pixels. The region a window keeps need
+// not be built from the same rectangles as the one it was given, so EqualRgn
+// may tell them apart.
+bool SamePixels(HRGN a, HRGN b);
+
+// The screen's work area.
+RECT WorkArea();
+
+// Starts a program of the Unix host, such as xdotool (Wine runs it). Whether
+// it started: Wine tells no exit code of a host program, so callers wait
+// for its effect.
+bool StartHostProgram(const std::string& commandLine);
+
+// Moves the X pointer to a screen point, as the user's mouse does.
+bool MovePointer(int x, int y);
+
+}  // namespace karvex::test
