@@ -65,8 +65,7 @@ INT_PTR CCopyPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnCopyDone();
         return TRUE;
     case WM_CTLCOLORSTATIC:
-        ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        return reinterpret_cast<INT_PTR>(::GetStockObject(NULL_BRUSH));
+        return ShowPictureThrough(wParam);
     }
     return CDialog::HandleMessage(message, wParam, lParam);
 }

@@ -45,8 +45,7 @@ INT_PTR CFinishPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_CTLCOLORSTATIC:
-        ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        return reinterpret_cast<INT_PTR>(::GetStockObject(NULL_BRUSH));
+        return ShowPictureThrough(wParam);
     }
     return CDialog::HandleMessage(message, wParam, lParam);
 }

@@ -68,4 +68,10 @@ LRESULT CTransparentStatic::OnSetText(WPARAM wParam, LPARAM lParam)
     return result;
 }
 
+INT_PTR ShowPictureThrough(WPARAM dc)
+{
+    ::SetBkMode(reinterpret_cast<HDC>(dc), TRANSPARENT);
+    return reinterpret_cast<INT_PTR>(::GetStockObject(NULL_BRUSH));
+}
+
 }  // namespace karvex

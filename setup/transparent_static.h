@@ -26,4 +26,8 @@ private:
     COLORREF m_crText = 0;
 };
 
+// A page's answer to WM_CTLCOLORSTATIC (`dc` is its wParam): its labels and
+// check boxes draw nothing behind them, so the page's picture shows through.
+INT_PTR ShowPictureThrough(WPARAM dc);
+
 }  // namespace karvex

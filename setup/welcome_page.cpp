@@ -71,9 +71,7 @@ INT_PTR CWelcomePage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_CTLCOLORSTATIC:
-        // Labels and check boxes let the page's picture show through.
-        ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        return reinterpret_cast<INT_PTR>(::GetStockObject(NULL_BRUSH));
+        return ShowPictureThrough(wParam);
     }
     return CDialog::HandleMessage(message, wParam, lParam);
 }
