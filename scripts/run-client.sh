@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the Karvex client from a demo install folder under Wine.
+# Installs Karvex with its installer into a demo Wine prefix and runs the client.
 #
-#   scripts/run-client.sh            install what is missing, build, install the demo, start the client
+#   scripts/run-client.sh            install what is missing, build, install through setup.exe, start the client
+#   scripts/run-client.sh setup      the same, but you click through the installer's wizard yourself
 #   scripts/run-client.sh menu       open the tray menu, as a right-click on the icon does
 #   scripts/run-client.sh alert N    show the alert pop-up of type N (1..11 blocked actions, 12..14
 #                                    update results), as the protection component and the updater do
@@ -11,7 +12,9 @@
 #   scripts/run-client.sh stop       end the client, Wine, the servers and the virtual display
 #
 # The client runs on $DISPLAY when there is one, else on a virtual display;
-# then the start saves a screenshot with the tray menu open.
+# then the start saves a screenshot with the tray menu open. The install is the
+# real first run: setup.exe writes the files of this build into C:\Karvex,
+# registers the component, makes the shortcuts, and Finish starts the client.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,20 +23,14 @@ demo=$build/demo
 harness=$root/tests/wine/harness.sh
 install_dir='C:\Karvex'
 
-kvpost() { "$harness" exec "$demo" "$install_dir\\kvpost.exe" "$@"; }
-display() { cat "$demo/display"; }
+# The 32-bit build, or the 64-bit one on a machine that cannot run 32-bit programs.
+bin=$build/win/bin
+[ "$("$root/tests/wine/wine-arch.sh")" = win64 ] && bin=$build/win64/bin
 
-# Three small databases, version 1.0002, with a few random records each, in
-# the order a database file keeps them (ascending bucket, the first word's low 16 bits).
-write_databases() {
-    python3 - "$1" <<'PY'
-import os, struct, sys
-for name, count in (("url.db", 115), ("adv.db", 40), ("qua.db", 12)):
-    records = sorted((os.urandom(16) for _ in range(count)), key=lambda r: r[0] | r[1] << 8)
-    with open(os.path.join(sys.argv[1], name), "wb") as f:
-        f.write(struct.pack("<III", 0, 1, 2) + bytes(20) + b"".join(records))
-PY
-}
+kvpost() { "$harness" exec "$demo" "$bin/kvpost.exe" "$@"; }
+display() { cat "$demo/display"; }
+# A file of the host as the programs in the prefix name it.
+windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 # A database's version and record count, as "1.0002 (115 records)".
 db_info() { "$build/tools/publisher/karvex-publisher" info "$1" | awk '{a[$1] = $2} END {print a["version"] " (" a["records"] " records)"}'; }
@@ -65,23 +62,31 @@ server_hosts() {
 }
 
 start() {
+    local interactive=${1:-}
+    if [ -n "$interactive" ] && [ -z "${DISPLAY:-}" ]; then
+        echo "run-client: clicking through the installer needs a display (DISPLAY is not set)" >&2
+        exit 2
+    fi
     "$root/scripts/install-deps.sh"
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$build"
 
     [ -d "$demo" ] && stop >/dev/null 2>&1 || true
     KARVEX_DISPLAY=${DISPLAY:-} "$harness" setup "$demo"
-    local folder=$demo/pfx/drive_c/Karvex
-    mkdir -p "$folder"
-    # The 32-bit build, or the 64-bit one on a machine that cannot run 32-bit programs.
-    local bin=$build/win/bin
-    [ "$("$root/tests/wine/wine-arch.sh")" = win64 ] && bin=$build/win64/bin
-    for file in karvex.exe karvex.dll update.exe uninstall.exe kvpost.exe; do
-        cp "$bin/$file" "$folder/"
-    done
-    write_databases "$folder"
+    # The installer starts the client, which inherits the installer's output:
+    # a file, not the caller's pipe, so that nobody waits for the client.
+    local log=$demo/logs/setup.log
+    if [ -n "$interactive" ]; then
+        echo "run-client: the installer is open; tick the licence, choose a folder, Install, then Finish"
+        "$harness" exec "$demo" "$bin/setup.exe" </dev/null >"$log" 2>&1 || true
+    elif ! "$harness" exec "$demo" "$bin/kvsetup.exe" "$(windows_path "$bin/setup.exe")" "$install_dir" \
+            </dev/null >"$log" 2>&1; then
+        iconv -f GBK -t UTF-8 "$log" >&2 || true
+        echo "run-client: the installation did not finish; see $demo/logs" >&2
+        exit 1
+    fi
 
-    "$harness" spawn "$demo" client "$install_dir\\karvex.exe"
+    # Finish has started the client; wait until its tray window answers.
     for _ in $(seq 100); do kvpost notify mousemove >/dev/null 2>&1 && break; sleep 0.2; done
     if ! kvpost notify mousemove >/dev/null 2>&1; then
         echo "run-client: the client did not start; see $demo/logs" >&2
@@ -96,7 +101,7 @@ start() {
     fi
     cat <<MSG
 
-Karvex is running from $install_dir in the Wine prefix $demo/pfx (display $(display)).
+Karvex was installed by setup.exe and is running in the Wine prefix $demo/pfx (display $(display)).
   Right-click its shield in the notification area, or run: scripts/run-client.sh menu
   Report a blocked action (types 1..11), as the component does: scripts/run-client.sh alert 3
   Update it from local servers (newer databases, a program file): scripts/run-client.sh update
@@ -110,8 +115,7 @@ MSG
 # through the demo prefix's system proxy), fetched by the running client.
 update() {
     kvpost notify mousemove >/dev/null 2>&1 || { echo "run-client: start the client first: scripts/run-client.sh" >&2; exit 1; }
-    local bin=$build/win/bin folder=$demo/pfx/drive_c/Karvex work=$demo/publish
-    [ "$("$root/tests/wine/wine-arch.sh")" = win64 ] && bin=$build/win64/bin
+    local folder=$demo/pfx/drive_c/Karvex work=$demo/publish
     rm -rf "$work" && mkdir -p "$work"
     write_next_databases "$work"
     local before
@@ -169,11 +173,12 @@ stop() {
 
 case ${1:-start} in
     start) start ;;
+    setup) start interactive ;;
     menu) kvpost notify rbuttonup ;;
     alert) kvpost alert "${2:?alert type}" ;;
     update) update ;;
     about) kvpost command 32775 ;;
     shot) shot "${2:-}" ;;
     stop) stop ;;
-    *) sed -n '2,14p' "$0" >&2; exit 2 ;;
+    *) sed -n '2,17p' "$0" >&2; exit 2 ;;
 esac

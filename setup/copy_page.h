@@ -1,0 +1,72 @@
+// Page 2: the copy run on its own thread, its progress, and the report of its
+// end.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "common/win/dialog.h"
+#include "common/win/handles.h"
+#include "setup/flat_progress.h"
+#include "setup/transparent_static.h"
+
+namespace karvex {
+
+class CSetupDlg;
+
+// Posted by the copy thread to the copy page when the run is over; wParam is
+// kCopySucceeded after a successful run, 0 otherwise. The page trusts only
+// its own record of the run: any process can post this message.
+constexpr UINT WM_COPY_DONE = WM_USER + 100;
+constexpr WPARAM kCopySucceeded = 0xABCD;
+
+class CCopyPage : public CDialog {
+public:
+    CCopyPage(CSetupDlg& owner, const char* installDir, bool makeGroup);
+    // Waits for a copy thread still running when the installer ends.
+    ~CCopyPage() override;
+
+    const char* InstallDir() const { return m_szInstallDir; }
+    // From the start of the copy thread until its end has been reported.
+    bool IsRunActive() const { return m_hThread && !m_bReported; }
+    // Reports an end held back while the cancel question was open.
+    void ReportHeldBackEnd();
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override {}
+    void OnCancel() override {}
+
+private:
+    enum RunState { kRunning, kSucceeded, kFailed };
+
+    static unsigned __stdcall CopyThreadProc(void* page);
+    void RunCopyThread();
+    // Writes the package into the install folder, registers the component
+    // and makes the shortcuts; on failure m_szReason says why (empty when
+    // the run was cancelled).
+    bool CopyAllFiles();
+    bool Fail(const char* format, const char* path);
+    void SetProgress(int position) const;
+    void SetStatus(const char* path) const;
+    void OnCopyDone();
+    void ReportEnd();
+
+    CSetupDlg& m_owner;
+    char m_szInstallDir[MAX_PATH] = {};
+    const bool m_bMakeGroup;
+    // Written by the copy thread before it publishes m_state, read after.
+    char m_szReason[4096] = {};
+    std::atomic<int> m_state{kRunning};
+    HWND m_hProgress = nullptr;
+    HWND m_hStatus = nullptr;
+    UniqueKernelHandle m_hThread;
+    bool m_bReported = false;
+    bool m_bReportHeldBack = false;
+    CFlatProgress m_progress;
+    CTransparentStatic m_status;
+};
+
+}  // namespace karvex

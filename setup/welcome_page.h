@@ -1,0 +1,49 @@
+// Page 1: the licence (accepted with a check box, read in a text box that
+// takes the folder controls' place) and the choice of the install folder and
+// of the Programs-menu group.
+#pragma once
+
+#include <cstddef>
+
+#include "common/win/dialog.h"
+#include "setup/link_static.h"
+#include "setup/transparent_static.h"
+
+namespace karvex {
+
+class CSetupDlg;
+
+class CWelcomePage : public CDialog {
+public:
+    explicit CWelcomePage(CSetupDlg& owner);
+
+    bool IsAccepted() const { return m_bAccepted != 0; }
+    // The text of the folder field.
+    void GetFolderText(char* text, std::size_t size) const;
+    void FocusFolder() const;
+    // Back from the licence view.
+    void ShowFolderView();
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInitDialog() override;
+    void DoDataExchange(bool pull) override;
+    // A page never ends by itself: Enter and Esc belong to the main window.
+    void OnOK() override {}
+    void OnCancel() override {}
+
+private:
+    void OnAcceptClicked();
+    void OnBrowseClicked();
+    void OnMakeGroupClicked();
+    void OnLicenseLinkClicked();
+    void LoadLicense() const;
+    void ShowFolderControls(bool show) const;
+
+    CSetupDlg& m_owner;
+    int m_bAccepted = 0;
+    CTransparentStatic m_spaceNote;
+    CLinkStatic m_licenseLink;
+};
+
+}  // namespace karvex
