@@ -14,6 +14,7 @@
 #include "common/win/registry.h"
 #include "setup/res/resource.h"
 #include "tests/wine/support/install.h"
+#include "tests/wine/support/screen.h"
 #include "tests/wine/support/setup_fixture.h"
 #include "tests/wine/support/wait.h"
 

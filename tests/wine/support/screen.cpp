@@ -17,52 +17,75 @@ COLORREF ScreenPixel(int x, int y)
     return colour;
 }
 
+Picture CaptureScreen(const RECT& area)
+{
+    Picture picture;
+    picture.width = area.right - area.left;
+    picture.height = area.bottom - area.top;
+    if (picture.width <= 0 || picture.height <= 0)
+        return picture;
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = picture.width;
+    header.biHeight = picture.height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    UniqueGdiObject<HBITMAP> bitmap(::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header),
+                                                       DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bitmap) {
+        HGDIOBJ old = ::SelectObject(memory, bitmap.get());
+        ::BitBlt(memory, 0, 0, picture.width, picture.height, screen, area.left, area.top, SRCCOPY);
+        ::GdiFlush();
+        ::SelectObject(memory, old);
+        const size_t stride = (static_cast<size_t>(picture.width) * 3 + 3) & ~size_t(3);
+        picture.bits.assign(static_cast<const char*>(bits), stride * static_cast<size_t>(picture.height));
+    }
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return picture;
+}
+
 void SaveScreenshot(const std::string& name, const RECT* area)
 {
     const char* folder = std::getenv("KARVEX_SHOT_DIR");
     if (folder == nullptr || *folder == '\0')
         return;
-    RECT shot = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    if (area != nullptr)
-        shot = *area;
-    const int width = shot.right - shot.left;
-    const int height = shot.bottom - shot.top;
-    if (width <= 0 || height <= 0)
+    const RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    const Picture picture = CaptureScreen(area != nullptr ? *area : screen);
+    if (picture.bits.empty())
         return;
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // bottom-up, as a .bmp file stores it
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    info.bmiHeader.biSizeImage = stride * static_cast<DWORD>(height);
-    std::vector<BYTE> pixels(info.bmiHeader.biSizeImage);
-
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, shot.left, shot.top, SRCCOPY);
-    ::SelectObject(memory, previous);
-    ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = picture.width;
+    header.biHeight = picture.height;  // bottom-up, as a .bmp file stores it
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<DWORD>(picture.bits.size());
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;  // "BM"
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + info.bmiHeader.biSizeImage;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + header.biSizeImage;
     const std::string path = std::string(folder) + "\\" + name + ".bmp";
     if (std::FILE* out = std::fopen(path.c_str(), "wb")) {
         std::fwrite(&file, sizeof file, 1, out);
-        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-        std::fwrite(pixels.data(), 1, pixels.size(), out);
+        std::fwrite(&header, sizeof header, 1, out);
+        std::fwrite(picture.bits.data(), 1, picture.bits.size(), out);
         std::fclose(out);
     }
+}
+
+void SaveScreenshot(HWND window, const std::string& name)
+{
+    ::Sleep(300);
+    RECT area;
+    if (::GetWindowRect(window, &area))
+        SaveScreenshot(name, &area);
 }
 
 bool SamePixels(HRGN a, HRGN b)

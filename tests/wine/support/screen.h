@@ -11,10 +11,20 @@ namespace karvex::test {
 // The colour of a screen pixel, CLR_INVALID when it cannot be read.
 COLORREF ScreenPixel(int x, int y);
 
+// What the screen shows in `area`: 24-bit rows, bottom-up, as a DIB holds them.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::string bits;
+};
+Picture CaptureScreen(const RECT& area);
+
 // Saves `area` of the screen (or all of it) as NAME.bmp in the folder that
 // KARVEX_SHOT_DIR names; the harness keeps them with the test output. Does
 // nothing without that variable.
 void SaveScreenshot(const std::string& name, const RECT* area = nullptr);
+// Saves what `window` shows, once it has had a moment to finish painting.
+void SaveScreenshot(HWND window, const std::string& name);
 
 // Whether two regions cover the same pixels. The region a window keeps need
 // not be built from the same rectangles as the one it was given, so EqualRgn

@@ -1,6 +1,6 @@
 // Driving the installer from outside, as its user and the shell would: the
 // wizard's windows and controls, message boxes, the files, shortcuts and the
-// first-use page an installation leaves, and screenshots of what it shows.
+// first-use page an installation leaves.
 #pragma once
 
 #include <windows.h>
@@ -99,17 +99,5 @@ std::string ControlText(HWND control);
 std::string MessageBoxText(HWND box);
 // Presses a button of a dialog of another process.
 void PressButton(HWND dialog, int id);
-
-// What the screen shows in `area`: 24-bit rows, bottom-up, as a DIB holds them.
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::string bits;
-};
-Picture CaptureScreen(const RECT& area);
-
-// Saves a picture of `window` as it is on the screen into the folder named by
-// KARVEX_SHOT_DIR (a host path), as NAME.bmp; nothing when it is not set.
-void SaveScreenshot(HWND window, const std::string& name);
 
 }  // namespace karvex::test
