@@ -30,6 +30,20 @@ bool FormatTextV(char* dst, std::size_t size, const char* format, std::va_list a
     return static_cast<std::size_t>(n) < size;
 }
 
+bool ParseDecimal(const char*& text, std::int32_t* value)
+{
+    const char* start = text;
+    std::int64_t number = 0;
+    while (*text >= '0' && *text <= '9') {
+        number = number * 10 + (*text - '0');
+        if (number > INT32_MAX)
+            return false;
+        ++text;
+    }
+    *value = static_cast<std::int32_t>(number);
+    return text != start;
+}
+
 bool FormatText(char* dst, std::size_t size, const char* format, ...)
 {
     std::va_list args;

@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 
 namespace karvex {
 
@@ -19,6 +20,11 @@ bool FormatText(char* dst, std::size_t size, const char* format, ...)
 #endif
     ;
 bool FormatTextV(char* dst, std::size_t size, const char* format, std::va_list args);
+
+// Reads a non-negative decimal number that fits 32 bits at `text` and moves
+// `text` past its digits. False when there is no digit or the number is too
+// large.
+bool ParseDecimal(const char*& text, std::int32_t* value);
 
 template <std::size_t N>
 bool CopyText(char (&dst)[N], const char* src) { return CopyText(dst, N, src); }

@@ -3,25 +3,13 @@
 // sunken border.
 #pragma once
 
-#include "common/win/control.h"
-#include "common/win/handles.h"
+#include "common/win/flat_progress_bar.h"
 
 namespace karvex {
 
-class CFlatProgress : public CControl {
+class CFlatProgress : public CFlatProgressBar {
 public:
-    CFlatProgress();
-
-protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
-private:
-    void OnNcPaint();
-    void OnPaint();
-
-    UniqueGdiObject<HBRUSH> m_background;
-    UniqueGdiObject<HBRUSH> m_bar;
-    UniqueGdiObject<HBRUSH> m_frame;
+    CFlatProgress() : CFlatProgressBar(0xFAF0DF, 0xFFD972, 0xDDDDDD) {}
 };
 
 }  // namespace karvex

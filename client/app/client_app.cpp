@@ -15,6 +15,7 @@
 #include "common/text.h"
 #include "common/win/folder.h"
 #include "common/win/message_guard.h"
+#include "common/win/ole_session.h"
 #include "common/win/module_path.h"
 #include "common/win/registry.h"
 
@@ -46,21 +47,6 @@ UpdateDate LocalDate()
     return today;
 }
 
-// OLE for the main thread, for as long as start-up and the message loop run.
-class OleSession {
-public:
-    OleSession() : m_initialized(SUCCEEDED(::OleInitialize(nullptr))) {}
-    ~OleSession()
-    {
-        if (m_initialized)
-            ::OleUninitialize();
-    }
-    OleSession(const OleSession&) = delete;
-    OleSession& operator=(const OleSession&) = delete;
-
-private:
-    bool m_initialized;
-};
 
 }  // namespace
 
@@ -100,7 +86,7 @@ int CClientApp::ClientMain()
         return 0;
     ClearStagingFolders();
 
-    OleSession ole;
+    COleSession ole;
     // Other processes reach the tray window; they must not drive its lifecycle.
     CLifecycleMessageFilter lifecycleFilter;
     if (!IsComponentRegistered() && !RegisterComponent(m_szComponentPath))

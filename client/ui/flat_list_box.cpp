@@ -1,6 +1,6 @@
 #include "client/ui/flat_list_box.h"
 
-#include "client/ui/skin_progress.h"
+#include "common/win/flat_progress_bar.h"
 
 namespace karvex {
 

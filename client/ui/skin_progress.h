@@ -1,33 +1,14 @@
-// Progress bar painted as two flat colours inside a light grey frame. The
-// position is read as a percentage; its users set the range 0 to 100.
+// The Options dialog's update progress: a flat bar in the skins' pale blues
+// inside a light grey frame.
 #pragma once
 
-#include <windows.h>
-
-#include "common/win/control.h"
-#include "common/win/handles.h"
+#include "common/win/flat_progress_bar.h"
 
 namespace karvex {
 
-class CSkinProgress : public CControl {
+class CSkinProgress : public CFlatProgressBar {
 public:
-    CSkinProgress();
-    // Takes over the progress bar `id` of `dialog` and gives it the one-pixel
-    // border its frame is drawn on (some progress bars drop the template's).
-    bool Attach(HWND dialog, int id);
-
-protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
-private:
-    void OnNcPaint();
-    void OnPaint();
-    UniqueGdiObject<HBRUSH> m_brBackground;
-    UniqueGdiObject<HBRUSH> m_brBar;
+    CSkinProgress() : CFlatProgressBar(RGB(223, 240, 250), RGB(166, 224, 240), RGB(221, 221, 221)) {}
 };
-
-// Draws a one-pixel frame of `colour` along the outer edge of `window`'s
-// non-client area, leaving its client area alone.
-void DrawFlatFrame(HWND window, COLORREF colour);
 
 }  // namespace karvex

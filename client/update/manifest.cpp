@@ -11,21 +11,6 @@ namespace karvex {
 
 namespace {
 
-// A non-negative decimal number that fits 32 bits, at `text`.
-bool ParseDecimal(const char*& text, std::int32_t* value)
-{
-    const char* start = text;
-    std::int64_t number = 0;
-    while (*text >= '0' && *text <= '9') {
-        number = number * 10 + (*text - '0');
-        if (number > INT32_MAX)
-            return false;
-        ++text;
-    }
-    *value = static_cast<std::int32_t>(number);
-    return text != start;
-}
-
 // version "#" name or version "@" name.
 bool ParseProgramLine(const char* line, const char* separator, ItemKind kind, UPDATE_ITEM* item)
 {

@@ -35,20 +35,6 @@ void StoreLe32(unsigned char* p, std::uint32_t value)
     p[3] = static_cast<unsigned char>(value >> 24);
 }
 
-bool ParseNumber(const char*& text, std::int32_t* value)
-{
-    const char* start = text;
-    std::int64_t number = 0;
-    while (*text >= '0' && *text <= '9') {
-        number = number * 10 + (*text - '0');
-        if (number > INT32_MAX)
-            return false;
-        ++text;
-    }
-    *value = static_cast<std::int32_t>(number);
-    return text != start;
-}
-
 // Eight digits at once: loading a full list is mostly this.
 inline bool ParseHexWord(const unsigned char* p, std::uint32_t* word)
 {
@@ -183,7 +169,7 @@ bool ParseDbVersion(const char* text, std::int32_t* major, std::int32_t* minor)
 {
     std::int32_t first = 0;
     std::int32_t second = 0;
-    if (!ParseNumber(text, &first) || *text++ != '.' || !ParseNumber(text, &second) || *text != '\0')
+    if (!ParseDecimal(text, &first) || *text++ != '.' || !ParseDecimal(text, &second) || *text != '\0')
         return false;
     *major = first;
     *minor = second;

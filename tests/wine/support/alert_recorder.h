@@ -6,36 +6,26 @@
 #include <windows.h>
 
 #include <mutex>
-#include <thread>
 #include <vector>
 
-#include "common/win/handles.h"
+#include "tests/wine/support/front_window.h"
 
 namespace karvex::test {
 
-class AlertRecorder {
+class AlertRecorder : public FrontWindow {
 public:
     AlertRecorder();
-    ~AlertRecorder();
-    AlertRecorder(const AlertRecorder&) = delete;
-    AlertRecorder& operator=(const AlertRecorder&) = delete;
+    ~AlertRecorder() override;
 
-    // Makes this window the one found by the tray's class again (call after
-    // a client has made its own).
-    void Raise() const;
     std::vector<WPARAM> Alerts() const;
     // Waits for the next alert after the first `seen` ones: its type, 0 if none came.
     WPARAM WaitForAlert(size_t seen = 0, DWORD timeoutMs = 30000) const;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    void Run();
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
     mutable std::mutex m_lock;
     std::vector<WPARAM> m_alerts;
-    HWND m_hwnd = nullptr;
-    UniqueKernelHandle m_ready;
-    std::thread m_thread;
 };
 
 }  // namespace karvex::test

@@ -44,18 +44,17 @@ std::string ToGbk(const WCHAR* text)
 
 }  // namespace
 
-FakeShell::FakeShell()
+// The client's notifications go to the first window of this class in the
+// window order: the real shell's belongs to the desktop process, which the
+// harness keeps for the whole run; this one is put in front of it.
+FakeShell::FakeShell() : FrontWindow(kShellTrayClass, true)
 {
-    m_ready.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    m_thread = std::thread([this] { Run(); });
-    ::WaitForSingleObject(m_ready.get(), 10000);
+    Start();
 }
 
 FakeShell::~FakeShell()
 {
-    if (m_hwnd != nullptr)
-        ::PostMessageA(m_hwnd, WM_CLOSE, 0, 0);
-    m_thread.join();
+    Stop();
 }
 
 void FakeShell::RefuseAdd(bool refuse)
@@ -90,58 +89,12 @@ std::vector<BYTE> FakeShell::CurrentIcon() const
     return {};
 }
 
-void FakeShell::Run()
+LRESULT FakeShell::OnMessage(UINT message, WPARAM, LPARAM lParam, bool& handled)
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.lpszClassName = kShellTrayClass;
-    ::RegisterClassA(&wc);
-    // The client's notifications go to the first window of this class in the
-    // window order. The real shell's window belongs to the desktop process,
-    // which the harness keeps for the whole run; run by hand, this program may
-    // start that process only now. Ours is made after the real one, topmost,
-    // and is raised until it is the one found.
-    ::GetDesktopWindow();
-    WaitUntil([] { return ::FindWindowA(kShellTrayClass, nullptr) != nullptr; }, 5000);
-    m_hwnd = ::CreateWindowExA(WS_EX_TOPMOST, kShellTrayClass, nullptr, WS_POPUP, 0, 0, 1, 1, nullptr,
-                               nullptr, ::GetModuleHandleA(nullptr), this);
-    WaitUntil(
-        [this] {
-            if (::FindWindowA(kShellTrayClass, nullptr) == m_hwnd)
-                return true;
-            ::SetWindowPos(m_hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-            return false;
-        },
-        5000);
-    ::SetEvent(m_ready.get());
-    MSG msg;
-    while (m_hwnd != nullptr && ::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-}
-
-LRESULT CALLBACK FakeShell::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<FakeShell*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    switch (message) {
-    case WM_COPYDATA:
-        return self != nullptr ? self->Record(*reinterpret_cast<COPYDATASTRUCT*>(lParam)) : FALSE;
-    case WM_CLOSE:
-        ::DestroyWindow(hwnd);
+    if (message != WM_COPYDATA)
         return 0;
-    case WM_DESTROY:
-        if (self != nullptr)
-            self->m_hwnd = nullptr;
-        ::PostQuitMessage(0);
-        return 0;
-    }
-    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    handled = true;
+    return Record(*reinterpret_cast<COPYDATASTRUCT*>(lParam));
 }
 
 BOOL FakeShell::Record(const COPYDATASTRUCT& data)

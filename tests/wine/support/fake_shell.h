@@ -8,10 +8,9 @@
 
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "common/win/handles.h"
+#include "tests/wine/support/front_window.h"
 
 namespace karvex::test {
 
@@ -25,12 +24,10 @@ struct TrayEvent {
     std::vector<BYTE> icon;    // mask and colour bits, empty without NIF_ICON
 };
 
-class FakeShell {
+class FakeShell : public FrontWindow {
 public:
     FakeShell();
-    ~FakeShell();
-    FakeShell(const FakeShell&) = delete;
-    FakeShell& operator=(const FakeShell&) = delete;
+    ~FakeShell() override;
 
     // While set, every NIM_ADD is answered with failure.
     void RefuseAdd(bool refuse);
@@ -45,16 +42,12 @@ public:
     std::vector<BYTE> CurrentIcon() const;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    void Run();
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     BOOL Record(const COPYDATASTRUCT& data);
 
     mutable std::mutex m_lock;
     std::vector<TrayEvent> m_events;
     bool m_refuseAdd = false;
-    HWND m_hwnd = nullptr;
-    UniqueKernelHandle m_ready;
-    std::thread m_thread;
 };
 
 // Icon bits of one of karvex.exe's icon resources, in the form the shell gets.

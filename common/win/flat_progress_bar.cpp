@@ -1,15 +1,15 @@
-#include "client/ui/skin_progress.h"
+#include "common/win/flat_progress_bar.h"
 
 #include <commctrl.h>
 
 namespace karvex {
 
-CSkinProgress::CSkinProgress()
-    : m_brBackground(::CreateSolidBrush(RGB(223, 240, 250))), m_brBar(::CreateSolidBrush(RGB(166, 224, 240)))
+CFlatProgressBar::CFlatProgressBar(COLORREF background, COLORREF bar, COLORREF frame)
+    : m_brBackground(::CreateSolidBrush(background)), m_brBar(::CreateSolidBrush(bar)), m_crFrame(frame)
 {
 }
 
-bool CSkinProgress::Attach(HWND dialog, int id)
+bool CFlatProgressBar::Attach(HWND dialog, int id)
 {
     if (!CControl::Attach(dialog, id))
         return false;
@@ -22,11 +22,11 @@ bool CSkinProgress::Attach(HWND dialog, int id)
     return true;
 }
 
-LRESULT CSkinProgress::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CFlatProgressBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_NCPAINT:
-        OnNcPaint();
+        DrawFlatFrame(GetHwnd(), m_crFrame);
         return 0;
     case WM_PAINT:
         OnPaint();
@@ -37,12 +37,7 @@ LRESULT CSkinProgress::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return DefaultProc(message, wParam, lParam);
 }
 
-void CSkinProgress::OnNcPaint()
-{
-    DrawFlatFrame(GetHwnd(), RGB(221, 221, 221));
-}
-
-void CSkinProgress::OnPaint()
+void CFlatProgressBar::OnPaint()
 {
     PAINTSTRUCT paint;
     HDC dc = ::BeginPaint(GetHwnd(), &paint);
@@ -50,7 +45,9 @@ void CSkinProgress::OnPaint()
         RECT client;
         ::GetClientRect(GetHwnd(), &client);
         ::FillRect(dc, &client, m_brBackground.get());
-        const auto position = static_cast<int>(::SendMessageA(GetHwnd(), PBM_GETPOS, 0, 0));
+        LRESULT position = DefaultProc(PBM_GETPOS, 0, 0);
+        if (position > 100)
+            position = 100;
         if (position > 0) {
             RECT bar = client;
             bar.right = static_cast<LONG>(static_cast<long long>(position) * client.right / 100);
