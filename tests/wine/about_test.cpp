@@ -16,16 +16,8 @@
 namespace karvex::test {
 namespace {
 
-class AboutTest : public ClientTest {
+class AboutTest : public RunningClientTest {
 protected:
-    void SetUp() override
-    {
-        ClientTest::SetUp();
-        ASSERT_TRUE(RegisterComponentIn(*m_folder));
-        WriteSetting("update", TodayUpdateText(1, 0));
-        ASSERT_NE(StartClientWithTray(), nullptr);
-    }
-
     HWND OpenAbout()
     {
         Post(WM_COMMAND, ID_TRAY_ABOUT, 0);

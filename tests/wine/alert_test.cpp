@@ -18,16 +18,8 @@ namespace {
 constexpr int kPictureWidth = 224;
 constexpr int kPictureHeight = 150;
 
-class AlertTest : public ClientTest {
+class AlertTest : public RunningClientTest {
 protected:
-    void SetUp() override
-    {
-        ClientTest::SetUp();
-        ASSERT_TRUE(RegisterComponentIn(*m_folder));
-        WriteSetting("update", TodayUpdateText(1, 0));
-        ASSERT_NE(StartClientWithTray(), nullptr);
-    }
-
     static std::string PopupText(HWND popup) { return WindowText(::GetDlgItem(popup, IDC_ALERT_TEXT)); }
 
     static RECT WindowRect(HWND window)

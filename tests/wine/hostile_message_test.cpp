@@ -14,16 +14,8 @@
 namespace karvex::test {
 namespace {
 
-class HostileMessageTest : public ClientTest {
+class HostileMessageTest : public RunningClientTest {
 protected:
-    void SetUp() override
-    {
-        ClientTest::SetUp();
-        ASSERT_TRUE(RegisterComponentIn(*m_folder));
-        WriteSetting("update", TodayUpdateText(1, 0));
-        ASSERT_NE(StartClientWithTray(), nullptr);
-    }
-
     // An alert is still counted and shown, and Exit ends the client.
     void ExpectClientStillWorks()
     {

@@ -9,14 +9,11 @@
 namespace karvex::test {
 namespace {
 
-class TrayTest : public ClientTest {
+class TrayTest : public RunningClientTest {
 protected:
     void SetUp() override
     {
-        ClientTest::SetUp();
-        ASSERT_TRUE(RegisterComponentIn(*m_folder));
-        WriteSetting("update", TodayUpdateText(1, 0));
-        ASSERT_NE(StartClientWithTray(), nullptr);
+        RunningClientTest::SetUp();
         ASSERT_TRUE(m_shell.WaitForEvent([](const TrayEvent& e) { return e.message == NIM_ADD; }));
     }
 

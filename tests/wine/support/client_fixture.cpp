@@ -31,6 +31,14 @@ void ClientTest::TearDown()
     EndAllClients();
 }
 
+void RunningClientTest::SetUp()
+{
+    ClientTest::SetUp();
+    ASSERT_TRUE(RegisterComponentIn(*m_folder));
+    WriteSetting("update", TodayUpdateText(1, 0));
+    ASSERT_NE(StartClientWithTray(), nullptr);
+}
+
 bool ClientTest::StartClient(const std::string& arguments)
 {
     return m_client.Start(m_folder->Client(), arguments);

@@ -43,6 +43,13 @@ protected:
     HWND m_tray = nullptr;
 };
 
+// A client running from the start of each test: its component registered and
+// its schedule saying it was updated today, so no pass starts by itself.
+class RunningClientTest : public ClientTest {
+protected:
+    void SetUp() override;
+};
+
 // Name of the running test, usable as a folder name.
 std::string CurrentTestName();
 
