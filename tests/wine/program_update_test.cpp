@@ -9,6 +9,7 @@
 #include "common/product.h"
 #include "common/servers.h"
 #include "common/win/registry.h"
+#include "tests/wine/support/browser_recorder.h"
 #include "tests/wine/support/update_fixture.h"
 
 namespace karvex::test {
@@ -91,23 +92,7 @@ protected:
     void SetUp() override
     {
         UpdateTest::SetUp();
-        m_opened = BuildFolder() + "\\opened.txt";
-        ::DeleteFileA(m_opened.c_str());
-        RegKey key;
-        ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, kHandlerKey), ERROR_SUCCESS);
-        char previous[1024] = {};
-        key.QueryText(nullptr, previous, sizeof previous);
-        m_previousHandler = previous;
-        key.SetText(nullptr, ("\"" + BuildFolder() + "\\page_recorder.exe\" \"%1\"").c_str());
         m_server.WriteTreeFile("current.ver", "1.3.2.0@karvex\r\n");
-    }
-
-    void TearDown() override
-    {
-        RegKey key;
-        if (key.Open(HKEY_LOCAL_MACHINE, kHandlerKey) == ERROR_SUCCESS)
-            key.SetText(nullptr, m_previousHandler.c_str());
-        UpdateTest::TearDown();
     }
 
     // Starts a pass and answers the release question with `button`.
@@ -125,13 +110,11 @@ protected:
         return m_alerts.WaitForAlert();
     }
 
-    std::string Opened() const { return ReadFileAt(m_opened); }
+    std::string Opened() const { return m_browser.Opened(); }
 
     static constexpr int kMessageBoxText = 0xFFFF;
     // Where Wine's shell looks up the handler of http addresses.
-    static constexpr const char* kHandlerKey = "Software\\Classes\\http\\shell\\open\\command";
-    std::string m_opened;
-    std::string m_previousHandler;
+    BrowserRecorder m_browser;
 };
 
 TEST_F(ReleaseQuestionTest, OkOpensTheDownloadPage)

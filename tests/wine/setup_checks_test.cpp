@@ -88,7 +88,7 @@ TEST_P(EarlierInstallationTest, IsRemovedByThePackagedUninstallerBeforeTheWizard
     HWND prompt = WaitForUninstallerPrompt();
     ASSERT_NE(prompt, nullptr);
     EXPECT_EQ(UninstallerLog(), "folder=" + m_old + " pid=0\r\n");
-    EXPECT_EQ(ReadWholeFile(TempUninstaller()), ResourceBytes(SetupPath(), "INSTALL_FILES", IDR_UNINSTALLER));
+    EXPECT_EQ(ReadFileAt(TempUninstaller()), ResourceBytes(SetupPath(), "INSTALL_FILES", IDR_UNINSTALLER));
     ::Sleep(300);
     EXPECT_TRUE(FindWindows("#32770", kWizardCaption).empty());
 

@@ -131,14 +131,14 @@ TEST_F(SetupWizardTest, InstallsThroughTheWizardAndStartsTheClient)
 
     // The package, byte for byte: what setup.exe carries is what this build made.
     for (const PackageFile& file : kPackage) {
-        const std::string installed = ReadWholeFile(File(file.name));
+        const std::string installed = ReadFileAt(File(file.name));
         EXPECT_EQ(installed, ResourceBytes(SetupPath(), "INSTALL_FILES", file.resourceId)) << file.name;
         EXPECT_FALSE(installed.empty()) << file.name;
         if (file.built != nullptr) {
-            EXPECT_EQ(installed, ReadWholeFile(BuildFolder() + "\\" + file.built)) << file.name;
+            EXPECT_EQ(installed, ReadFileAt(BuildFolder() + "\\" + file.built)) << file.name;
         }
     }
-    EXPECT_EQ(ReadWholeFile(File("TrustPrograms.dat")), kTrustPrograms);
+    EXPECT_EQ(ReadFileAt(File("TrustPrograms.dat")), kTrustPrograms);
     EXPECT_FALSE(FileExists(File("update.exe")));
 
     // Registered from the install folder, with the component's initial settings only.
@@ -231,7 +231,7 @@ TEST_F(SetupWizardTest, AComponentThatDoesNotRegisterFailsTheInstallation)
 {
     // The installer with a broken component in its package.
     const std::string broken = TempFolder() + "setup-broken-component.exe";
-    const std::string component = ReadWholeFile(BuildFolder() + "\\no_register.dll");
+    const std::string component = ReadFileAt(BuildFolder() + "\\no_register.dll");
     ASSERT_TRUE(::CopyFileA(SetupPath().c_str(), broken.c_str(), FALSE));
     HANDLE update = ::BeginUpdateResourceA(broken.c_str(), FALSE);
     ASSERT_NE(update, nullptr);
@@ -250,7 +250,7 @@ TEST_F(SetupWizardTest, AComponentThatDoesNotRegisterFailsTheInstallation)
     ASSERT_NE(failure, nullptr);
     SaveScreenshot(failure, "setup-failure");
     EXPECT_EQ(FilesPresent(m_folder), 7);
-    EXPECT_EQ(ReadWholeFile(File("karvex.dll")), component);
+    EXPECT_EQ(ReadFileAt(File("karvex.dll")), component);
     ExpectNothingAfter(7);
 
     PressButton(failure, IDOK);

@@ -48,6 +48,28 @@ std::string TempFolder()
     return folder;
 }
 
+std::string ReadFileAt(const std::string& path)
+{
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    std::string content;
+    char buffer[65536];
+    size_t n;
+    while (file && (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        content.append(buffer, n);
+    return content;
+}
+
+void WriteFileAt(const std::string& path, const std::string& content)
+{
+    // Parent folders of the file are made as needed, below the drive's root.
+    for (const char* p = path.c_str() + (path.size() > 3 ? 3 : path.size()); *p != '\0'; p = ::CharNextA(p)) {
+        if (*p == '\\')
+            ::CreateDirectoryA(path.substr(0, static_cast<size_t>(p - path.c_str())).c_str(), nullptr);
+    }
+    FilePtr file(std::fopen(path.c_str(), "wb"));
+    Check(file && std::fwrite(content.data(), 1, content.size(), file.get()) == content.size(), "write " + path);
+}
+
 void DeleteTree(const std::string& path)
 {
     WIN32_FIND_DATAA found;
@@ -82,28 +104,12 @@ InstallFolder::InstallFolder(const std::string& name) : m_path(std::string(kInst
 
 void InstallFolder::Write(const std::string& relative, const std::string& content) const
 {
-    const std::string path = File(relative);
-    // Parent folders of the file are made as needed.
-    for (const char* p = path.c_str() + m_path.size() + 1; *p != '\0'; p = ::CharNextA(p)) {
-        if (*p == '\\')
-            ::CreateDirectoryA(path.substr(0, static_cast<size_t>(p - path.c_str())).c_str(), nullptr);
-    }
-    FilePtr file(std::fopen(path.c_str(), "wb"));
-    Check(file && std::fwrite(content.data(), 1, content.size(), file.get()) == content.size(),
-          "write " + path);
+    WriteFileAt(File(relative), content);
 }
 
 std::string InstallFolder::Read(const std::string& relative) const
 {
-    FilePtr file(std::fopen(File(relative).c_str(), "rb"));
-    std::string content;
-    if (!file)
-        return content;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        content.append(buffer, n);
-    return content;
+    return ReadFileAt(File(relative));
 }
 
 bool InstallFolder::Exists(const std::string& relative) const

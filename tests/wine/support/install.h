@@ -37,6 +37,12 @@ private:
 
 void DeleteTree(const std::string& path);
 
+// A whole file's bytes; empty when it cannot be read.
+std::string ReadFileAt(const std::string& path);
+// Writes a whole file, making its parent folders as needed; fails the test
+// when it cannot.
+void WriteFileAt(const std::string& path, const std::string& content);
+
 // Registry state of the client and the component.
 void ResetRegistry();           // no settings key, no Run entry, component unregistered
 bool RegisterComponentIn(const InstallFolder& folder);

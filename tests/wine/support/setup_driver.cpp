@@ -24,18 +24,12 @@ const char kUninstallCaption[] = "Karvex 卸载";
 namespace {
 
 constexpr char kTestRoot[] = "C:\\Karvex Setup Tests";
-constexpr char kBrowserCommandKey[] = "http\\shell\\open\\command";
 
 std::string SpecialFolder(int csidl)
 {
     char folder[MAX_PATH] = {};
     ::SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE);
     return folder;
-}
-
-std::string BrowserLogPath()
-{
-    return TempFolder() + "karvex-browser.log";
 }
 
 }  // namespace
@@ -86,19 +80,6 @@ bool LoadShortcut(const std::string& path, Shortcut& shortcut)
     return true;
 }
 
-std::string ReadWholeFile(const std::string& path)
-{
-    FilePtr file(std::fopen(path.c_str(), "rb"));
-    std::string content;
-    if (!file)
-        return content;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        content.append(buffer, n);
-    return content;
-}
-
 bool FileExists(const std::string& path)
 {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -113,41 +94,9 @@ std::string ResourceBytes(const std::string& path, const char* type, int id)
     return data != nullptr ? std::string(data, ::SizeofResource(module.get(), resource)) : std::string();
 }
 
-BrowserRecorder::BrowserRecorder()
-{
-    RegKey key;
-    char previous[1024] = {};
-    if (key.Open(HKEY_CLASSES_ROOT, kBrowserCommandKey, KEY_READ) == ERROR_SUCCESS &&
-        key.QueryText(nullptr, previous, sizeof previous) == ERROR_SUCCESS) {
-        m_previous = previous;
-        m_hadPrevious = true;
-    }
-    const std::string command = "\"" + BuildFolder() + "\\browser_recorder.exe\" \"%1\"";
-    RegKey writable;
-    if (writable.Create(HKEY_CLASSES_ROOT, kBrowserCommandKey) == ERROR_SUCCESS)
-        writable.SetText(nullptr, command.c_str());
-    ::DeleteFileA(BrowserLogPath().c_str());
-}
-
-BrowserRecorder::~BrowserRecorder()
-{
-    RegKey key;
-    if (key.Create(HKEY_CLASSES_ROOT, kBrowserCommandKey) != ERROR_SUCCESS)
-        return;
-    if (m_hadPrevious)
-        key.SetText(nullptr, m_previous.c_str());
-    else
-        key.DeleteValue(nullptr);
-}
-
-std::string BrowserRecorder::Opened() const
-{
-    return ReadWholeFile(BrowserLogPath());
-}
-
 std::string UninstallerLog()
 {
-    return ReadWholeFile(TempFolder() + "karvex-uninstall.log");
+    return ReadFileAt(TempFolder() + "karvex-uninstall.log");
 }
 
 bool SetupProcess::Start(const std::string& path)

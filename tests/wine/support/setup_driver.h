@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "tests/wine/support/browser_recorder.h"
 #include "tests/wine/support/client_process.h"
 
 namespace karvex::test {
@@ -35,26 +36,9 @@ struct Shortcut {
 // Loads a shell link back (IShellLinkA, IPersistFile::Load).
 bool LoadShortcut(const std::string& path, Shortcut& shortcut);
 
-std::string ReadWholeFile(const std::string& path);
 bool FileExists(const std::string& path);
 // Bytes of resource `id` of `type` in the program at `path`.
 std::string ResourceBytes(const std::string& path, const char* type, int id);
-
-// The stand-in web browser: registered for http in the prefix while a test
-// runs, it notes every address it is asked to open.
-class BrowserRecorder {
-public:
-    BrowserRecorder();
-    ~BrowserRecorder();
-    BrowserRecorder(const BrowserRecorder&) = delete;
-    BrowserRecorder& operator=(const BrowserRecorder&) = delete;
-
-    std::string Opened() const;  // the addresses, one a line
-
-private:
-    std::string m_previous;
-    bool m_hadPrevious = false;
-};
 
 // The uninstaller stand-in's note of its starts ("folder=... pid=...").
 std::string UninstallerLog();

@@ -82,23 +82,6 @@ void UpdateTest::ExpectDatabases(const std::string& url, const std::string& adv,
     EXPECT_TRUE(m_folder->Read("qua.db") == qua) << "qua.db";
 }
 
-void WriteFileAt(const std::string& path, const std::string& content)
-{
-    FilePtr file(std::fopen(path.c_str(), "wb"));
-    ASSERT_TRUE(file && std::fwrite(content.data(), 1, content.size(), file.get()) == content.size()) << path;
-}
-
-std::string ReadFileAt(const std::string& path)
-{
-    FilePtr file(std::fopen(path.c_str(), "rb"));
-    std::string content;
-    char buffer[4096];
-    size_t n;
-    while (file && (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        content.append(buffer, n);
-    return content;
-}
-
 bool Contains(const std::vector<std::string>& lines, const std::string& part)
 {
     return std::any_of(lines.begin(), lines.end(),

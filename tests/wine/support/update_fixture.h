@@ -12,6 +12,8 @@
 #include "tests/wine/support/client_fixture.h"
 #include "tests/wine/support/update_server.h"
 
+#include "tests/wine/support/install.h"
+
 namespace karvex::test {
 
 // The four update bases as host name and path prefix.
@@ -51,8 +53,6 @@ private:
     std::vector<SIGNATURE_RECORD> m_new[3];
 };
 
-void WriteFileAt(const std::string& path, const std::string& content);
-std::string ReadFileAt(const std::string& path);
 bool Contains(const std::vector<std::string>& lines, const std::string& part);
 
 }  // namespace karvex::test

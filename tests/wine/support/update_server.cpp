@@ -18,27 +18,6 @@ namespace {
 constexpr char kRoot[] = "C:\\KarvexServer";
 constexpr char kInternetSettings[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
-std::string ReadAll(const std::string& path)
-{
-    FilePtr file(std::fopen(path.c_str(), "rb"));
-    std::string content;
-    if (!file)
-        return content;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        content.append(buffer, n);
-    return content;
-}
-
-void WriteAll(const std::string& path, const std::string& content)
-{
-    for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
-        ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-    FilePtr file(std::fopen(path.c_str(), "wb"));
-    ASSERT_TRUE(file && std::fwrite(content.data(), 1, content.size(), file.get()) == content.size()) << path;
-}
-
 std::string Tree()
 {
     return std::string(kRoot) + "\\srv\\ieupdate";
@@ -58,8 +37,8 @@ UpdateServer::UpdateServer()
     ClearFaults();
     DeleteTree(std::string(kRoot) + "\\work");
     ::CreateDirectoryA((std::string(kRoot) + "\\work").c_str(), nullptr);
-    m_logStart = ReadAll(std::string(kRoot) + "\\access.log").size();
-    const std::string port = ReadAll(std::string(kRoot) + "\\port");
+    m_logStart = ReadFileAt(std::string(kRoot) + "\\access.log").size();
+    const std::string port = ReadFileAt(std::string(kRoot) + "\\port");
     EXPECT_FALSE(port.empty()) << "the update servers are not running (wine.servers.start)";
     RouteTo("127.0.0.1:" + port.substr(0, port.find_first_of("\r\n")));
 }
@@ -94,7 +73,7 @@ void UpdateServer::Publish(publisher::PUBLISH_JOB job) const
 
 void UpdateServer::WriteTreeFile(const std::string& relative, const std::string& content) const
 {
-    WriteAll(Tree() + "\\" + relative, content);
+    WriteFileAt(Tree() + "\\" + relative, content);
 }
 
 void UpdateServer::RemoveTreeFile(const std::string& relative) const
@@ -106,7 +85,7 @@ void UpdateServer::SetFault(const std::string& host, const std::string& path, co
 {
     std::string file = std::string(kRoot) + "\\faults\\" + host + path + "." + kind;
     std::replace(file.begin(), file.end(), '/', '\\');
-    WriteAll(file, "");
+    WriteFileAt(file, "");
 }
 
 void UpdateServer::ClearFaults() const
@@ -131,7 +110,7 @@ void UpdateServer::RouteTo(const std::string& proxy) const
 std::vector<std::string> UpdateServer::Requests() const
 {
     std::vector<std::string> requests;
-    const std::string log = ReadAll(std::string(kRoot) + "\\access.log");
+    const std::string log = ReadFileAt(std::string(kRoot) + "\\access.log");
     std::istringstream lines(log.size() > m_logStart ? log.substr(m_logStart) : std::string());
     std::string line;
     while (std::getline(lines, line)) {
