@@ -70,24 +70,14 @@ void WriteAll(const std::string& path, const std::string& bytes)
         Die(path + ": cannot be written");
 }
 
-void Le32(std::string& out, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        out += static_cast<char>(value >> (8 * i));
-}
-
+// An url.db of version 1.<minor>.
 std::string DatabaseBytes(std::int32_t minor, const std::vector<SIGNATURE_RECORD>& records)
 {
-    std::string bytes;
-    Le32(bytes, 0);
-    Le32(bytes, 1);
-    Le32(bytes, static_cast<std::uint32_t>(minor));
-    bytes.append(20, '\0');
-    for (const SIGNATURE_RECORD& record : records) {
-        for (std::uint32_t word : record.dwWords)
-            Le32(bytes, word);
-    }
-    return bytes;
+    publisher::DATABASE db;
+    db.nMajor = 1;
+    db.nMinor = minor;
+    db.records = records;
+    return publisher::DatabaseFileBytes(db);
 }
 
 void SortByBucket(std::vector<SIGNATURE_RECORD>& records)

@@ -22,7 +22,7 @@ constexpr int kFileCount = static_cast<int>(sizeof g_InstallFiles / sizeof g_Ins
 }  // namespace
 
 CCopyPage::CCopyPage(CSetupDlg& owner, const char* installDir, bool makeGroup)
-    : CDialog(IDD_COPY_PAGE), m_owner(owner), m_bMakeGroup(makeGroup)
+    : CSetupPage(IDD_COPY_PAGE, owner), m_bMakeGroup(makeGroup)
 {
     CopyText(m_szInstallDir, installDir);
 }
@@ -67,7 +67,7 @@ INT_PTR CCopyPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORSTATIC:
         return ShowPictureThrough(wParam);
     }
-    return CDialog::HandleMessage(message, wParam, lParam);
+    return CSetupPage::HandleMessage(message, wParam, lParam);
 }
 
 unsigned __stdcall CCopyPage::CopyThreadProc(void* page)

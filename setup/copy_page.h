@@ -6,9 +6,9 @@
 
 #include <atomic>
 
-#include "common/win/dialog.h"
 #include "common/win/handles.h"
 #include "setup/flat_progress.h"
+#include "setup/setup_page.h"
 #include "setup/transparent_static.h"
 
 namespace karvex {
@@ -21,7 +21,7 @@ class CSetupDlg;
 constexpr UINT WM_COPY_DONE = WM_USER + 100;
 constexpr WPARAM kCopySucceeded = 0xABCD;
 
-class CCopyPage : public CDialog {
+class CCopyPage : public CSetupPage {
 public:
     CCopyPage(CSetupDlg& owner, const char* installDir, bool makeGroup);
     // Waits for a copy thread still running when the installer ends.
@@ -36,8 +36,6 @@ public:
 protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
-    void OnOK() override {}
-    void OnCancel() override {}
 
 private:
     enum RunState { kRunning, kSucceeded, kFailed };
@@ -54,7 +52,6 @@ private:
     void OnCopyDone();
     void ReportEnd();
 
-    CSetupDlg& m_owner;
     char m_szInstallDir[MAX_PATH] = {};
     const bool m_bMakeGroup;
     // Written by the copy thread before it publishes m_state, read after.

@@ -11,7 +11,7 @@ constexpr COLORREF kDemoLinkColour = 0x3898E9;
 
 }  // namespace
 
-CFinishPage::CFinishPage(CSetupDlg& owner) : CDialog(IDD_FINISH_PAGE), m_owner(owner)
+CFinishPage::CFinishPage(CSetupDlg& owner) : CSetupPage(IDD_FINISH_PAGE, owner)
 {
 }
 
@@ -47,7 +47,7 @@ INT_PTR CFinishPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORSTATIC:
         return ShowPictureThrough(wParam);
     }
-    return CDialog::HandleMessage(message, wParam, lParam);
+    return CSetupPage::HandleMessage(message, wParam, lParam);
 }
 
 }  // namespace karvex

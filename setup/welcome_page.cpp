@@ -23,7 +23,7 @@ constexpr int kFolderControls[] = {IDC_FOLDER,       IDC_BROWSE,       IDC_MAKE_
 
 }  // namespace
 
-CWelcomePage::CWelcomePage(CSetupDlg& owner) : CDialog(IDD_WELCOME_PAGE), m_owner(owner)
+CWelcomePage::CWelcomePage(CSetupDlg& owner) : CSetupPage(IDD_WELCOME_PAGE, owner)
 {
 }
 
@@ -73,7 +73,7 @@ INT_PTR CWelcomePage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORSTATIC:
         return ShowPictureThrough(wParam);
     }
-    return CDialog::HandleMessage(message, wParam, lParam);
+    return CSetupPage::HandleMessage(message, wParam, lParam);
 }
 
 void CWelcomePage::GetFolderText(char* text, std::size_t size) const

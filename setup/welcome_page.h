@@ -5,15 +5,15 @@
 
 #include <cstddef>
 
-#include "common/win/dialog.h"
 #include "setup/link_static.h"
+#include "setup/setup_page.h"
 #include "setup/transparent_static.h"
 
 namespace karvex {
 
 class CSetupDlg;
 
-class CWelcomePage : public CDialog {
+class CWelcomePage : public CSetupPage {
 public:
     explicit CWelcomePage(CSetupDlg& owner);
 
@@ -28,9 +28,6 @@ protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
     void DoDataExchange(bool pull) override;
-    // A page never ends by itself: Enter and Esc belong to the main window.
-    void OnOK() override {}
-    void OnCancel() override {}
 
 private:
     void OnAcceptClicked();
@@ -40,7 +37,6 @@ private:
     void LoadLicense() const;
     void ShowFolderControls(bool show) const;
 
-    CSetupDlg& m_owner;
     int m_bAccepted = 0;
     CTransparentStatic m_spaceNote;
     CLinkStatic m_licenseLink;

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "client/update/signature_db.h"
+#include "tools/publisher/publish.h"
 
 namespace karvex::test {
 
@@ -107,23 +108,16 @@ inline std::string Le32(std::uint32_t value)
     return bytes;
 }
 
-inline std::string RecordBytes(const SIGNATURE_RECORD& record)
-{
-    std::string bytes;
-    for (std::uint32_t w : record.dwWords)
-        bytes += Le32(w);
-    return bytes;
-}
-
 // The bytes of a database file holding `records` in file order.
 inline std::string DbFile(std::int32_t major, std::int32_t minor, const std::vector<SIGNATURE_RECORD>& records,
                           std::uint32_t reserved = 0)
 {
-    std::string bytes = Le32(reserved) + Le32(static_cast<std::uint32_t>(major)) +
-                        Le32(static_cast<std::uint32_t>(minor)) + std::string(20, '\0');
-    for (const SIGNATURE_RECORD& r : records)
-        bytes += RecordBytes(r);
-    return bytes;
+    publisher::DATABASE db;
+    db.dwReserved = reserved;
+    db.nMajor = major;
+    db.nMinor = minor;
+    db.records = records;
+    return publisher::DatabaseFileBytes(db);
 }
 
 // The file order of records inserted in `inserted` order: ascending buckets,

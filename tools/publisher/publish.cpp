@@ -363,6 +363,25 @@ bool WriteSeries(const SERIES& series, CTree& tree, std::string* log, std::strin
 
 }  // namespace
 
+std::string DatabaseFileBytes(const DATABASE& db)
+{
+    std::string bytes;
+    bytes.reserve(kDbHeaderSize + kDbRecordSize * db.records.size());
+    auto put = [&bytes](std::uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            bytes.push_back(static_cast<char>(value >> (8 * i)));
+    };
+    put(db.dwReserved);
+    put(static_cast<std::uint32_t>(db.nMajor));
+    put(static_cast<std::uint32_t>(db.nMinor));
+    bytes.append(kDbHeaderSize - 12, '\0');
+    for (const SIGNATURE_RECORD& record : db.records) {
+        for (std::uint32_t word : record.dwWords)
+            put(word);
+    }
+    return bytes;
+}
+
 bool ReadDatabase(const std::string& path, DATABASE* db, std::string* error)
 {
     CDbFileReader reader;

@@ -24,6 +24,10 @@ bool ReadDatabase(const std::string& path, DATABASE* db, std::string* error);
 
 std::string VersionText(const DATABASE& db);
 
+// The bytes of the database file that holds `db`: its header, then its
+// records in the order given.
+std::string DatabaseFileBytes(const DATABASE& db);
+
 // A full list from which the client rebuilds `db` byte for byte; `db` must
 // be in the file layout (records in ascending bucket order).
 std::string FullListText(const DATABASE& db, const char* name);

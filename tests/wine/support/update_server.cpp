@@ -23,12 +23,6 @@ std::string Tree()
     return std::string(kRoot) + "\\srv\\ieupdate";
 }
 
-void Le32(std::string& out, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        out += static_cast<char>(value >> (8 * i));
-}
-
 }  // namespace
 
 UpdateServer::UpdateServer()
@@ -146,16 +140,11 @@ std::vector<SIGNATURE_RECORD> SortedRecords(std::size_t count, std::uint32_t see
 
 std::string DatabaseBytes(std::int32_t major, std::int32_t minor, const std::vector<SIGNATURE_RECORD>& records)
 {
-    std::string bytes;
-    Le32(bytes, 0);
-    Le32(bytes, static_cast<std::uint32_t>(major));
-    Le32(bytes, static_cast<std::uint32_t>(minor));
-    bytes.append(20, '\0');
-    for (const SIGNATURE_RECORD& record : records) {
-        for (std::uint32_t word : record.dwWords)
-            Le32(bytes, word);
-    }
-    return bytes;
+    publisher::DATABASE db;
+    db.nMajor = major;
+    db.nMinor = minor;
+    db.records = records;
+    return publisher::DatabaseFileBytes(db);
 }
 
 std::vector<SIGNATURE_RECORD> ChangedRecords(const std::vector<SIGNATURE_RECORD>& records, std::size_t step,
