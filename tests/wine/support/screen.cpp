@@ -17,23 +17,17 @@ COLORREF ScreenPixel(int x, int y)
     return colour;
 }
 
-void SaveScreenshot(const std::string& name, const RECT* area)
-{
-    const char* folder = std::getenv("KARVEX_SHOT_DIR");
-    if (folder == nullptr || *folder == '\0')
-        return;
-    RECT shot = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    if (area != nullptr)
-        shot = *area;
-    const int width = shot.right - shot.left;
-    const int height = shot.bottom - shot.top;
-    if (width <= 0 || height <= 0)
-        return;
+namespace {
 
-    BITMAPINFO info = {};
+// `area` of the screen as a bottom-up 24-bit DIB, as a .bmp file stores it.
+std::vector<BYTE> CaptureScreen(const RECT& area, BITMAPINFO& info)
+{
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    info = BITMAPINFO{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // bottom-up, as a .bmp file stores it
+    info.bmiHeader.biHeight = height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
@@ -45,12 +39,47 @@ void SaveScreenshot(const std::string& name, const RECT* area)
     HDC memory = ::CreateCompatibleDC(screen);
     HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ previous = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, shot.left, shot.top, SRCCOPY);
+    ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     ::SelectObject(memory, previous);
     ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
     ::DeleteObject(bitmap);
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+}  // namespace
+
+std::vector<COLORREF> ScreenPixels(const RECT& area)
+{
+    std::vector<COLORREF> colours;
+    if (area.right <= area.left || area.bottom <= area.top)
+        return colours;
+    BITMAPINFO info;
+    const std::vector<BYTE> pixels = CaptureScreen(area, info);
+    const LONG width = info.bmiHeader.biWidth;
+    const LONG height = info.bmiHeader.biHeight;
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    for (LONG y = height - 1; y >= 0; --y) {
+        const BYTE* row = pixels.data() + static_cast<size_t>(y) * stride;
+        for (LONG x = 0; x < width; ++x)
+            colours.push_back(RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]));
+    }
+    return colours;
+}
+
+void SaveScreenshot(const std::string& name, const RECT* area)
+{
+    const char* folder = std::getenv("KARVEX_SHOT_DIR");
+    if (folder == nullptr || *folder == '\0')
+        return;
+    RECT shot = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (area != nullptr)
+        shot = *area;
+    if (shot.right <= shot.left || shot.bottom <= shot.top)
+        return;
+    BITMAPINFO info;
+    const std::vector<BYTE> pixels = CaptureScreen(shot, info);
 
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;  // "BM"

@@ -5,11 +5,15 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace karvex::test {
 
 // The colour of a screen pixel, CLR_INVALID when it cannot be read.
 COLORREF ScreenPixel(int x, int y);
+
+// The pixels of `area` of the screen, row by row from its top.
+std::vector<COLORREF> ScreenPixels(const RECT& area);
 
 // Saves `area` of the screen (or all of it) as NAME.bmp in the folder that
 // KARVEX_SHOT_DIR names; the harness keeps them with the test output. Does
