@@ -7,7 +7,9 @@
 #   scripts/run-client.sh alert N    show the alert pop-up of type N (1..11 blocked actions, 12..14
 #                                    update results), as the protection component and the updater do
 #   scripts/run-client.sh about      open the About box, as the tray menu's "关于..." does
+#   scripts/run-client.sh options    open the Options dialog, as "设置选项(&O)..." or a double-click does
 #   scripts/run-client.sh update     publish newer databases and a program file, serve them and press "立即更新"
+#   scripts/run-client.sh update options   the same, pressing "立即升级" in the Options dialog instead
 #   scripts/run-client.sh shot       save a screenshot of the display
 #   scripts/run-client.sh stop       end the client, Wine, the servers and the virtual display
 #
@@ -106,6 +108,7 @@ Karvex was installed by setup.exe and is running in the Wine prefix $demo/pfx (d
   Report a blocked action (types 1..11), as the component does: scripts/run-client.sh alert 3
   Update it from local servers (newer databases, a program file): scripts/run-client.sh update
   Open the About box:                                           scripts/run-client.sh about
+  Open the Options dialog (settings, update now / stop):        scripts/run-client.sh options
   Stop it (and Wine with it):                                   scripts/run-client.sh stop
 MSG
 }
@@ -113,7 +116,11 @@ MSG
 # A real update from real servers: the next version of each database and a
 # program file, published with karvex-publisher, served by nginx (routed to
 # through the demo prefix's system proxy), fetched by the running client.
+# Started from the tray menu, or with "options" from the Options dialog,
+# which then shows the pass.
 update() {
+    local from=${1:-menu}
+    [ "$from" = menu ] || [ "$from" = options ] || { echo "run-client: update [options]" >&2; exit 2; }
     kvpost notify mousemove >/dev/null 2>&1 || { echo "run-client: start the client first: scripts/run-client.sh" >&2; exit 1; }
     local folder=$demo/pfx/drive_c/Karvex work=$demo/publish
     rm -rf "$work" && mkdir -p "$work"
@@ -137,11 +144,17 @@ update() {
     "$harness" exec "$demo" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
         /v ProxyServer /t REG_SZ /d "127.0.0.1:$port" /f >/dev/null
 
+    if [ "$from" = options ]; then
+        # 立即升级 in the dialog, once: pressed again it would stop the pass.
+        kvpost command 32772
+        sleep 1
+        kvpost click 1013
+    fi
     # 立即更新; pressed again while an earlier pass (the one at start-up, which
     # had no servers) still runs, since the command does nothing then.
     for i in $(seq 150); do
         [ -e "$folder/demo.exe" ] && [ "$(db_info "$folder/url.db" 2>/dev/null || true)" != "$before" ] && break
-        [ $((i % 10)) -eq 1 ] && kvpost command 32774
+        [ "$from" = menu ] && [ $((i % 10)) -eq 1 ] && kvpost command 32774
         sleep 0.2
     done
     kvpost notify mousemove
@@ -153,7 +166,18 @@ update() {
     echo "What the client asked the servers (C:\\KarvexServer\\access.log):"
     sed 's/^/  /' "$demo/pfx/drive_c/KarvexServer/access.log"
     [ -n "${DISPLAY:-}" ] || shot "$demo/karvex-update.png"
+    [ "$from" = menu ] || echo "The Options dialog shows the new url.db version; \"立即升级\" is back."
     echo "Hover over the shield: its tooltip shows the new database version."
+}
+
+# The Options dialog, as the tray menu's first command opens it; on a
+# virtual display with a screenshot of it.
+options() {
+    kvpost command 32772
+    if [ -z "${DISPLAY:-}" ]; then
+        sleep 1
+        shot "$demo/karvex-options.png"
+    fi
 }
 
 shot() {
@@ -176,9 +200,10 @@ case ${1:-start} in
     setup) start interactive ;;
     menu) kvpost notify rbuttonup ;;
     alert) kvpost alert "${2:?alert type}" ;;
-    update) update ;;
+    update) update "${2:-}" ;;
     about) kvpost command 32775 ;;
+    options) options ;;
     shot) shot "${2:-}" ;;
     stop) stop ;;
-    *) sed -n '2,17p' "$0" >&2; exit 2 ;;
+    *) sed -n '2,19p' "$0" >&2; exit 2 ;;
 esac

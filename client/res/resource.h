@@ -33,6 +33,25 @@
 #define IDC_ABOUT_CLOSE         1056
 #define IDC_ABOUT_CORNER_CLOSE  1057
 
+// Controls of the Options dialog, in template order.
+#define IDC_OPTIONS_ACTIVE_DEFENCE  1057
+#define IDC_OPTIONS_RUN_AT_START    1009
+#define IDC_OPTIONS_AUTO_UPDATE     1010
+#define IDC_OPTIONS_FREQUENCY       1011
+#define IDC_OPTIONS_RECOMMENDED     1012
+#define IDC_OPTIONS_UPDATE          1013
+#define IDC_OPTIONS_SEARCH_DEFENCE  1017
+#define IDC_OPTIONS_PROGRESS        1014
+#define IDC_OPTIONS_LOG             1018
+#define IDC_OPTIONS_AUTO_DOWNLOAD   2001
+#define IDC_OPTIONS_OK              1058
+#define IDC_OPTIONS_CANCEL          1059
+#define IDC_OPTIONS_SPARE_TEXT      1034
+#define IDC_OPTIONS_APPLY           1060
+#define IDC_OPTIONS_SPARE_BUTTON    1066
+#define IDC_OPTIONS_CLOSE           1056
+#define IDC_OPTIONS_DB_VERSION      1070
+
 #define ID_TRAY_EXIT                32771
 #define ID_TRAY_OPTIONS             32772
 #define ID_TRAY_UPDATE_NOW          32774

@@ -5,6 +5,7 @@
 #include "client/res/resource.h"
 #include "client/ui/about_dialog.h"
 #include "client/ui/alert_dialog.h"
+#include "client/ui/options_dialog.h"
 #include "common/product.h"
 #include "common/text.h"
 #include "common/win/ansi_text.h"
@@ -156,7 +157,20 @@ bool CSystemTray::OnCommand(UINT id)
 
 void CSystemTray::OnOptions()
 {
-    // The Options dialog comes with the skinned dialogs.
+    // Asked again while it is open, the open one comes to the front. While
+    // its window does not exist yet (or any more) the request is dropped:
+    // a second dialog would nest inside the first.
+    if (m_bOptionsOpen != 0) {
+        if (m_pOptions != nullptr && ::IsWindow(m_pOptions->GetHwnd()))
+            ::SetForegroundWindow(m_pOptions->GetHwnd());
+        return;
+    }
+    m_bOptionsOpen = 1;
+    COptionsDialog options;
+    m_pOptions = &options;
+    options.DoModal(nullptr);
+    m_pOptions = nullptr;
+    m_bOptionsOpen = 0;
 }
 
 void CSystemTray::OnAbout()

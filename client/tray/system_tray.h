@@ -12,6 +12,7 @@ namespace karvex {
 
 class CAboutDialog;
 class CAlertDialog;
+class COptionsDialog;
 
 // One of the program's icons at the size the notification area shows. Icons
 // are shared: they stay loaded for the life of the process.
@@ -63,6 +64,9 @@ private:
     // Menu and About box nest the same way; one of each at a time.
     bool m_bMenuOpen = false;
     CAboutDialog* m_pAbout = nullptr;
+    // The Options dialog, one at a time: set while it is made and shown.
+    int m_bOptionsOpen = 0;
+    COptionsDialog* m_pOptions = nullptr;
 };
 
 }  // namespace karvex

@@ -85,11 +85,11 @@ void CUpdater::Init(const char* installDir, CSignatureDb* urlDb, CSignatureDb* a
     m_recordRun = std::move(recordRun);
 }
 
-void CUpdater::Start()
+bool CUpdater::Start()
 {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_bShutdown || m_bRunning != 0 || m_hThread != nullptr)
-        return;
+        return false;
     // Raised before the thread exists, so a stop requested before it runs
     // is not lost.
     m_bRunning = 1;
@@ -98,11 +98,12 @@ void CUpdater::Start()
     m_threadHandle.reset(::CreateThread(nullptr, 0, ThreadProc, this, CREATE_SUSPENDED, nullptr));
     if (!m_threadHandle) {
         m_bRunning = 0;
-        return;
+        return false;
     }
     // Published before the thread runs, so its own clearing at the end wins.
     m_hThread = m_threadHandle.get();
     ::ResumeThread(m_threadHandle.get());
+    return true;
 }
 
 void CUpdater::RequestStop()

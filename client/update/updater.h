@@ -58,8 +58,9 @@ public:
               std::function<void()> recordRun);
 
     // Starts a pass on a new thread and returns at once; does nothing while a
-    // pass runs or its thread still exists, and after Shutdown.
-    void Start();
+    // pass runs or its thread still exists, and after Shutdown. Whether it
+    // started one.
+    bool Start();
 
     // Asks a running pass to stop: it ends at its next check, and a transfer
     // in flight is ended. The pass then reports failure.

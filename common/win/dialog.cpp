@@ -1,9 +1,34 @@
 #include "common/win/dialog.h"
 
+#include "common/dialog_init.h"
 #include "common/win/control.h"
 #include "common/win/message_guard.h"
 
 namespace karvex {
+
+namespace {
+
+// Fills the list and combo boxes of `dialog` from the dialog-init resource of
+// its template, if the program has one.
+void ApplyDialogInit(HWND dialog, int templateId)
+{
+    HMODULE module = ::GetModuleHandleA(nullptr);
+    HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(kDialogInitType));
+    HGLOBAL loaded = found != nullptr ? ::LoadResource(module, found) : nullptr;
+    const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
+    if (data == nullptr)
+        return;
+    const DWORD size = ::SizeofResource(module, found);
+    for (const DIALOG_INIT_ITEM& item : ParseDialogInit(static_cast<const unsigned char*>(data), size)) {
+        const UINT message = item.nMessage == kDialogInitComboAdd ? CB_ADDSTRING
+                             : item.nMessage == kDialogInitListAdd ? LB_ADDSTRING
+                                                                   : 0;
+        if (message != 0)
+            ::SendDlgItemMessageA(dialog, item.nControlId, message, 0, reinterpret_cast<LPARAM>(item.strText.c_str()));
+    }
+}
+
+}  // namespace
 
 CDialog::~CDialog()
 {
@@ -103,6 +128,9 @@ INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wPara
         self = reinterpret_cast<CDialog*>(lParam);
         self->m_hWnd = hwnd;
         ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        // Part of the standard initialisation: the boxes are filled before
+        // the dialog's own initialisation selects in them.
+        ApplyDialogInit(hwnd, self->m_templateId);
     }
     // WM_SETFONT and a few others come before WM_INITDIALOG.
     if (self == nullptr)

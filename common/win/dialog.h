@@ -1,7 +1,9 @@
 // Dialogs from numbered templates: modal ones, and modeless ones such as the
 // pages of a wizard. The static dialog procedure stores the object at
 // WM_INITDIALOG and hands every later message to HandleMessage; the default
-// handling exchanges data and ends a modal dialog with IDOK or IDCANCEL.
+// handling exchanges data and ends a modal dialog with IDOK or IDCANCEL. The
+// template's list and combo boxes get the lines of its dialog-init resource
+// (common/dialog_init.h) before OnInitDialog runs.
 #pragma once
 
 #include <windows.h>

@@ -5,8 +5,9 @@
 //   kvpost command ID            a tray menu command (32771 exit ... 32780 disable/enable)
 //   kvpost notify MOUSE [ICON]   a tray icon notification: rbuttonup, dblclk, mousemove or a number
 //   kvpost taskbarcreated        the shell's restart notice
+//   kvpost click ID              a click on button ID of the open Options dialog (1013 立即升级)
 //
-// Exit codes: 0 posted, 1 no client is running, 2 bad arguments.
+// Exit codes: 0 posted, 1 no client (or no Options dialog) is running, 2 bad arguments.
 #include <windows.h>
 
 #include <cstdio>
@@ -22,7 +23,7 @@ namespace {
 int Usage()
 {
     std::fputs("usage: kvpost alert TYPE | command ID | notify rbuttonup|dblclk|mousemove|N [ICON] | "
-               "taskbarcreated\n",
+               "taskbarcreated | click ID\n",
                stderr);
     return 2;
 }
@@ -47,6 +48,18 @@ bool ParseMouseMessage(const char* text, unsigned long& message)
     return true;
 }
 
+// The user's click on a button of the open Options dialog.
+int ClickOptionsButton(int id)
+{
+    HWND dialog = ::FindWindowA("#32770", "Karvex - 选项设置");
+    HWND button = dialog != nullptr ? ::GetDlgItem(dialog, id) : nullptr;
+    if (button == nullptr) {
+        std::fputs("kvpost: no Options dialog with that button is open\n", stderr);
+        return 1;
+    }
+    return ::PostMessageA(button, BM_CLICK, 0, 0) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -69,6 +82,8 @@ int main(int argc, char** argv)
             return Usage();
     } else if (std::strcmp(verb, "taskbarcreated") == 0 && argc == 2) {
         message = ::RegisterWindowMessageA("TaskbarCreated");
+    } else if (std::strcmp(verb, "click") == 0 && argc == 3 && ParseNumber(argv[2], wParam)) {
+        return ClickOptionsButton(static_cast<int>(wParam));
     } else {
         return Usage();
     }

@@ -49,6 +49,21 @@ Picture CaptureScreen(const RECT& area)
     return picture;
 }
 
+std::vector<COLORREF> ScreenPixels(const RECT& area)
+{
+    std::vector<COLORREF> colours;
+    const Picture picture = CaptureScreen(area);
+    if (picture.bits.empty())
+        return colours;
+    const size_t stride = (static_cast<size_t>(picture.width) * 3 + 3) & ~size_t(3);
+    for (int y = picture.height - 1; y >= 0; --y) {
+        const auto* row = reinterpret_cast<const BYTE*>(picture.bits.data()) + static_cast<size_t>(y) * stride;
+        for (int x = 0; x < picture.width; ++x)
+            colours.push_back(RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]));
+    }
+    return colours;
+}
+
 void SaveScreenshot(const std::string& name, const RECT* area)
 {
     const char* folder = std::getenv("KARVEX_SHOT_DIR");

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace karvex::test {
 
@@ -18,6 +19,9 @@ struct Picture {
     std::string bits;
 };
 Picture CaptureScreen(const RECT& area);
+
+// The pixels of `area` of the screen, row by row from its top.
+std::vector<COLORREF> ScreenPixels(const RECT& area);
 
 // Saves `area` of the screen (or all of it) as NAME.bmp in the folder that
 // KARVEX_SHOT_DIR names; the harness keeps them with the test output. Does

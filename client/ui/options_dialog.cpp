@@ -1,0 +1,356 @@
+#include "client/ui/options_dialog.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <memory>
+
+#include "client/app/client_app.h"
+#include "client/app/settings.h"
+#include "client/res/resource.h"
+#include "client/update/download_callback.h"
+#include "common/product.h"
+#include "common/text.h"
+#include "common/win/handles.h"
+#include "common/win/registry.h"
+
+namespace karvex {
+
+namespace {
+
+// What the update button's thread works with: the dialog's window, never the
+// dialog object, which may be gone when a stop has waited for the pass.
+struct UPDATE_TOGGLE {
+    HWND hDialog;
+    CUpdater* pUpdater;
+};
+
+// The update button and the progress bar of the Options dialog `dialog`, as
+// a pass shows them while it runs and after it. Does nothing once the
+// window is gone.
+void ShowPassRunning(HWND dialog, bool running)
+{
+    if (HWND button = OptionsControl(dialog, IDC_OPTIONS_UPDATE)) {
+        ::SetWindowTextA(button, running ? "停止升级" : "立即升级");
+        ::InvalidateRect(button, nullptr, TRUE);
+    }
+    if (HWND bar = OptionsControl(dialog, IDC_OPTIONS_PROGRESS))
+        ::ShowWindow(bar, running ? SW_SHOW : SW_HIDE);
+}
+
+// One click of the update button: stops the running pass and waits for its
+// end, or starts one.
+DWORD WINAPI UpdateToggleProc(void* param)
+{
+    std::unique_ptr<UPDATE_TOGGLE> toggle(static_cast<UPDATE_TOGGLE*>(param));
+    const HWND dialog = toggle->hDialog;
+    CUpdater& updater = *toggle->pUpdater;
+    // After a wait only the window is used: at program exit the updater may
+    // be going away while this thread still runs.
+    if (updater.m_bRunning != 0) {
+        updater.RequestStop();
+        updater.WaitForPass(INFINITE);
+        ShowPassRunning(dialog, false);
+        return 0;
+    }
+    if (HWND log = OptionsControl(dialog, IDC_OPTIONS_LOG))
+        ::SendMessageA(log, LB_RESETCONTENT, 0, 0);
+    // Shown before the pass starts, so that its end (which resets both)
+    // always comes after.
+    ShowPassRunning(dialog, true);
+    if (updater.Start())
+        return 0;
+    // None started: a pass that is ending still held the worker, or the
+    // program is ending. Once nothing runs any more, the button is back.
+    updater.WaitForPass(INFINITE);
+    ShowPassRunning(dialog, false);
+    return 0;
+}
+
+}  // namespace
+
+COptionsDialog::COptionsDialog()
+    : CSkinnedDialog(IDD_OPTIONS, IDG_OPTIONS_BACKGROUND),
+      m_pApp(&TheApp()),
+      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KARVEX)))
+{
+    m_bDraggable = true;
+}
+
+void COptionsDialog::DoDataExchange(bool pull)
+{
+    HWND dialog = GetHwnd();
+    if (m_lblVersion.GetHwnd() == nullptr) {
+        m_lblVersion.Attach(dialog, IDC_OPTIONS_DB_VERSION);
+        m_btnOk.Attach(dialog, IDC_OPTIONS_OK);
+        m_btnCancel.Attach(dialog, IDC_OPTIONS_CANCEL);
+        m_btnApply.Attach(dialog, IDC_OPTIONS_APPLY);
+        m_btnUpdate.Attach(dialog, IDC_OPTIONS_UPDATE);
+        m_progress.Attach(dialog, IDC_OPTIONS_PROGRESS);
+        m_lstLog.Attach(dialog, IDC_OPTIONS_LOG);
+        m_btnSpare.Attach(dialog, IDC_OPTIONS_SPARE_BUTTON);
+        m_btnClose.Attach(dialog, IDC_OPTIONS_CLOSE);
+        const int checkBoxes[] = {IDC_OPTIONS_ACTIVE_DEFENCE, IDC_OPTIONS_RUN_AT_START, IDC_OPTIONS_AUTO_UPDATE,
+                                  IDC_OPTIONS_SEARCH_DEFENCE, IDC_OPTIONS_AUTO_DOWNLOAD};
+        for (int i = 0; i < 5; ++i)
+            m_chkBoxes[i].Attach(dialog, checkBoxes[i]);
+    }
+    ExchangeCheck(dialog, IDC_OPTIONS_ACTIVE_DEFENCE, m_bActiveDefence, pull);
+    ExchangeCheck(dialog, IDC_OPTIONS_RUN_AT_START, m_bRunAtStart, pull);
+    ExchangeCheck(dialog, IDC_OPTIONS_AUTO_UPDATE, m_bAutoUpdate, pull);
+    ExchangeCheck(dialog, IDC_OPTIONS_SEARCH_DEFENCE, m_bSearchDefence, pull);
+    ExchangeCheck(dialog, IDC_OPTIONS_AUTO_DOWNLOAD, m_bAutoDownload, pull);
+}
+
+BOOL COptionsDialog::OnInitDialog()
+{
+    CSkinnedDialog::OnInitDialog();
+    HWND dialog = GetHwnd();
+    ::SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SetWindowTextA(dialog, "Karvex - 选项设置");
+    m_lblVersion.m_crText = RGB(255, 0, 0);
+    m_btnSpare.SetPicture(IDG_BUTTON_NORMAL);
+    m_btnSpare.FitToPicture();
+    m_btnClose.SetPicture(IDG_CLOSE);
+    m_btnClose.FitToPicture();
+
+    CUpdater& updater = m_pApp->m_Updater;
+    updater.m_hOptionsWnd = dialog;
+    // The version text, not the database descriptors, which a pass rewrites
+    // on its own thread.
+    char version[100];
+    updater.GetDbVersion(version, sizeof version);
+    char text[260] = {};
+    FormatText(text, sizeof text, "特征库版本：%s ", version);
+    ::SetWindowTextA(m_lblVersion.GetHwnd(), text);
+    FitVersionLabel(text);
+
+    for (CSkinButton* button : {&m_btnOk, &m_btnCancel, &m_btnApply}) {
+        button->SetPictures(IDG_BUTTON_NORMAL, IDG_BUTTON_HOVER, IDG_BUTTON_PRESSED);
+        button->FitToPicture();
+    }
+    m_btnUpdate.SetBitmaps(::GetModuleHandleA(nullptr), IDB_UPDATE_NORMAL, IDB_UPDATE_HOVER, IDB_UPDATE_HOVER);
+    m_btnUpdate.FitToBitmap();
+
+    LoadBackground();
+    const SIZE size = m_background.GetSize();
+    SetRoundedRegion(size.cx + 1, size.cy + 1);
+
+    LoadSettings();
+    if (updater.m_bRunning != 0)
+        ShowPassRunning(dialog, true);
+    UpdateData(false);
+    CenterInWorkArea();
+    return TRUE;
+}
+
+void COptionsDialog::FitVersionLabel(const char* text)
+{
+    HWND label = m_lblVersion.GetHwnd();
+    HWND bar = m_progress.GetHwnd();
+    HDC dc = ::GetDC(label);
+    if (dc == nullptr)
+        return;
+    auto font = reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0));
+    HGDIOBJ previous = font != nullptr ? ::SelectObject(dc, font) : nullptr;
+    int length = static_cast<int>(std::strlen(text));
+    while (length > 0 && text[length - 1] == ' ')
+        --length;
+    SIZE extent = {0, 0};
+    const BOOL measured = ::GetTextExtentPoint32A(dc, text, length, &extent);
+    if (previous != nullptr)
+        ::SelectObject(dc, previous);
+    ::ReleaseDC(label, dc);
+    RECT labelRect;
+    RECT barRect;
+    if (!measured || !GetChildRect(label, &labelRect) || !GetChildRect(bar, &barRect))
+        return;
+    if (labelRect.left + extent.cx <= labelRect.right)
+        return;
+    ::SetWindowPos(label, nullptr, 0, 0, extent.cx, labelRect.bottom - labelRect.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The progress bar, shown beside the label during a pass, begins after
+    // the text, half a character's width away.
+    const int barLeft = labelRect.left + extent.cx + extent.cy / 2;
+    if (barRect.left < barLeft)
+        ::SetWindowPos(bar, nullptr, barLeft, barRect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool COptionsDialog::GetChildRect(HWND control, RECT* rect) const
+{
+    if (!::GetWindowRect(control, rect))
+        return false;
+    ::MapWindowPoints(nullptr, GetHwnd(), reinterpret_cast<POINT*>(rect), 2);
+    return true;
+}
+
+void COptionsDialog::LoadSettings()
+{
+    m_bRunAtStart = IsAutorunOn() ? 1 : 0;
+    m_bSearchDefence = 0;
+    m_bAutoDownload = 0;
+    m_bActiveDefence = 0;
+    RegKey key;
+    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS) {
+        DWORD search = 0;
+        DWORD autoDownload = 0;
+        DWORD activeDefence = 0;
+        key.QueryDword("SEARCH", search);
+        key.QueryDword("AutoUpProgram", autoDownload);
+        key.QueryDword("AutoReport", activeDefence);
+        m_bSearchDefence = search != 0 ? 1 : 0;
+        m_bAutoDownload = autoDownload != 0 ? 1 : 0;
+        m_bActiveDefence = activeDefence != 0 ? 1 : 0;
+    }
+    m_bAutoUpdate = m_pApp->m_bAutoUpdate != 0 ? 1 : 0;
+    const int frequency = m_pApp->m_nUpdateFreq;
+    ::SendDlgItemMessageA(GetHwnd(), IDC_OPTIONS_FREQUENCY, CB_SETCURSEL, static_cast<WPARAM>(frequency), 0);
+    ShowSchedule(frequency);
+}
+
+void COptionsDialog::ShowSchedule(int frequency)
+{
+    HWND recommended = GetItem(IDC_OPTIONS_RECOMMENDED);
+    ::ShowWindow(recommended, frequency == kDaily ? SW_SHOW : SW_HIDE);
+    ::EnableWindow(GetItem(IDC_OPTIONS_FREQUENCY), m_bAutoUpdate != 0);
+    ::EnableWindow(recommended, m_bAutoUpdate != 0);
+}
+
+INT_PTR COptionsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT:
+        if (!::IsIconic(GetHwnd()))
+            break;
+        OnPaintMinimized();
+        return TRUE;
+    case WM_QUERYDRAGICON:
+        // One of the messages a dialog procedure answers by its return value.
+        return reinterpret_cast<INT_PTR>(m_hIcon);
+    case WM_COMMAND:
+        if (OnCommand(LOWORD(wParam), HIWORD(wParam)))
+            return TRUE;
+        break;
+    case WM_UPDATE_FINISHED:
+        OnUpdateFinished();
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy();
+        break;
+    }
+    return CSkinnedDialog::HandleMessage(message, wParam, lParam);
+}
+
+bool COptionsDialog::OnCommand(WORD id, WORD notification)
+{
+    switch (id) {
+    case IDC_OPTIONS_AUTO_UPDATE:
+        if (notification != BN_CLICKED)
+            return false;
+        OnScheduleChanged();
+        return true;
+    case IDC_OPTIONS_FREQUENCY:
+        if (notification != CBN_SELCHANGE)
+            return false;
+        OnScheduleChanged();
+        return true;
+    }
+    if (notification != BN_CLICKED)
+        return false;
+    switch (id) {
+    case IDC_OPTIONS_UPDATE:
+        OnUpdateClicked();
+        return true;
+    case IDC_OPTIONS_APPLY:
+        OnApply();
+        return true;
+    case IDC_OPTIONS_OK:
+        OnOkClicked();
+        return true;
+    case IDC_OPTIONS_CANCEL:
+    case IDC_OPTIONS_CLOSE:
+        OnCancel();
+        return true;
+    }
+    // IDOK (Enter) and IDCANCEL (Esc) take the standard way.
+    return false;
+}
+
+void COptionsDialog::OnScheduleChanged()
+{
+    UpdateData(true);
+    const auto selection =
+        static_cast<int>(::SendDlgItemMessageA(GetHwnd(), IDC_OPTIONS_FREQUENCY, CB_GETCURSEL, 0, 0));
+    // With no line selected (a stored frequency the list does not know), the
+    // stored one stays.
+    const int frequency = selection == CB_ERR ? static_cast<int>(m_pApp->m_nUpdateFreq) : selection;
+    m_pApp->WriteUpdateSetting(m_bAutoUpdate, frequency);
+    ShowSchedule(frequency);
+}
+
+void COptionsDialog::OnUpdateClicked()
+{
+    auto toggle = std::make_unique<UPDATE_TOGGLE>(UPDATE_TOGGLE{GetHwnd(), &m_pApp->m_Updater});
+    UniqueKernelHandle thread(::CreateThread(nullptr, 0, UpdateToggleProc, toggle.get(), 0, nullptr));
+    if (thread)
+        toggle.release();  // the thread owns it now
+}
+
+void COptionsDialog::OnApply()
+{
+    UpdateData(true);
+    m_pApp->WriteAutorun(m_bRunAtStart != 0);
+    RegKey key;
+    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS) {
+        key.SetDword("AutoReport", m_bActiveDefence != 0 ? 1 : 0);
+        key.SetDword("SEARCH", m_bSearchDefence != 0 ? 1 : 0);
+        key.SetDword("AutoUpProgram", m_bAutoDownload != 0 ? 1 : 0);
+    }
+    UpdateData(false);
+}
+
+void COptionsDialog::OnOkClicked()
+{
+    OnApply();
+    OnOK();
+}
+
+void COptionsDialog::OnUpdateFinished()
+{
+    // Also after a pass that ended before the button showed it running.
+    ShowPassRunning(GetHwnd(), false);
+}
+
+void COptionsDialog::OnPaintMinimized()
+{
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(GetHwnd(), &paint);
+    if (dc != nullptr) {
+        ::SendMessageA(GetHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        RECT client;
+        ::GetClientRect(GetHwnd(), &client);
+        const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+        ::DrawIcon(dc, x, y, m_hIcon);
+    }
+    ::EndPaint(GetHwnd(), &paint);
+}
+
+void COptionsDialog::OnDestroy()
+{
+    // The worker stops driving the controls before they go.
+    HWND own = GetHwnd();
+    m_pApp->m_Updater.m_hOptionsWnd.compare_exchange_strong(own, nullptr);
+}
+
+INT_PTR COptionsDialog::OnCtlColorStatic(HDC dc, HWND control)
+{
+    // A disabled drop-down list asks as a static would; its face keeps the
+    // system's colours.
+    if (control == GetItem(IDC_OPTIONS_FREQUENCY))
+        return FALSE;
+    return CSkinnedDialog::OnCtlColorStatic(dc, control);
+}
+
+}  // namespace karvex

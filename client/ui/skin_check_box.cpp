@@ -1,0 +1,15 @@
+#include "client/ui/skin_check_box.h"
+
+#include "client/ui/skinned_dialog.h"
+
+namespace karvex {
+
+LRESULT CSkinCheckBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT result = DefaultProc(message, wParam, lParam);
+    if (message == WM_KILLFOCUS)
+        RepaintBehind(GetHwnd());
+    return result;
+}
+
+}  // namespace karvex

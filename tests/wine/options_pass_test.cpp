@@ -1,0 +1,198 @@
+// Update passes watched, started and stopped from the Options dialog of the
+// running client, against the update servers.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "client/res/resource.h"
+#include "common/product.h"
+#include "tests/wine/support/options_driver.h"
+#include "tests/wine/support/screen.h"
+#include "tests/wine/support/update_fixture.h"
+
+namespace karvex::test {
+namespace {
+
+class OptionsPassTest : public UpdateTest {
+protected:
+    void SetUp() override
+    {
+        UpdateTest::SetUp();
+        MovePointer(1, 1);
+    }
+
+    HWND StartAndOpenOptions()
+    {
+        if (StartClientWithTray() == nullptr)
+            return nullptr;
+        m_alerts.Raise();
+        return OpenOptions(m_client, m_tray);
+    }
+
+    static std::string Text(HWND dialog, int id) { return WindowText(::GetDlgItem(dialog, id)); }
+
+    // Whether the dialog shows a pass running: "停止升级" and the progress bar.
+    static bool ShowsPass(HWND dialog, bool running)
+    {
+        return Text(dialog, IDC_OPTIONS_UPDATE) == (running ? "停止升级" : "立即升级") &&
+               IsShown(dialog, IDC_OPTIONS_PROGRESS) == running;
+    }
+
+    static int BarPosition(HWND dialog)
+    {
+        DWORD_PTR position = 0;
+        ::SendMessageTimeoutA(::GetDlgItem(dialog, IDC_OPTIONS_PROGRESS), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                              &position);
+        return static_cast<int>(position);
+    }
+
+    static RECT ScreenRectOf(HWND dialog, int id)
+    {
+        RECT rect = {};
+        ::GetWindowRect(::GetDlgItem(dialog, id), &rect);
+        return rect;
+    }
+};
+
+TEST_F(OptionsPassTest, ButtonStartsAPassThatTheDialogFollows)
+{
+    publisher::PUBLISH_JOB job;
+    job.files = {{"helper.dll", "1.3.2.0", BuildFolder() + "\\next_release.exe"}};
+    PublishDatabases(job);
+    HWND options = StartAndOpenOptions();
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(Text(options, IDC_OPTIONS_DB_VERSION), "特征库版本：1.0002 ");
+    ASSERT_TRUE(ShowsPass(options, false));
+
+    ClickControl(options, IDC_OPTIONS_UPDATE);
+    EXPECT_EQ(m_alerts.WaitForAlert(), ALERT_UPDATE_OK);
+    ExpectDatabases(NewDb(0), NewDb(1), NewDb(2));
+    EXPECT_TRUE(WaitUntil([&] { return ShowsPass(options, false); }));
+    EXPECT_EQ(Text(options, IDC_OPTIONS_DB_VERSION), "特征库版本：1.0003");
+    HWND log = ::GetDlgItem(options, IDC_OPTIONS_LOG);
+    ASSERT_EQ(::SendMessageA(log, LB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(ListBoxLine(log, 0), "正在复制文件...");
+
+    // The label painted its background again when its text changed: it looks
+    // as the same version does in a dialog opened afresh, without the old
+    // version's glyphs under the new one.
+    ::Sleep(300);
+    const RECT label = ScreenRectOf(options, IDC_OPTIONS_DB_VERSION);
+    const std::vector<COLORREF> changed = ScreenPixels(label);
+    ClickControl(options, IDC_OPTIONS_CLOSE);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(options); }));
+    options = OpenOptions(m_client, m_tray);
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(Text(options, IDC_OPTIONS_DB_VERSION), "特征库版本：1.0003 ");
+    ::Sleep(300);
+    const RECT again = ScreenRectOf(options, IDC_OPTIONS_DB_VERSION);
+    ASSERT_TRUE(::EqualRect(&label, &again));
+    EXPECT_TRUE(ScreenPixels(label) == changed);
+}
+
+TEST_F(OptionsPassTest, ButtonStopsASlowDownload)
+{
+    // A large full list that comes slowly (no difference to the installed url.db).
+    publisher::PUBLISH_JOB job;
+    WriteFileAt(UpdateServer::Work("big.db"), DatabaseBytes(1, 9, SortedRecords(60000, 5)));
+    job.databases[0] = {UpdateServer::Work("big.db")};
+    m_server.Publish(job);
+    m_folder->WriteDatabase("url.db", 1, 1, 5);
+    const std::string before = m_folder->Read("url.db");
+    SetFaultEverywhere("/1.0009", "slow");
+    HWND options = StartAndOpenOptions();
+    ASSERT_NE(options, nullptr);
+
+    ClickControl(options, IDC_OPTIONS_UPDATE);
+    EXPECT_TRUE(WaitUntil([&] { return ShowsPass(options, true); }));
+    // The bar follows the download.
+    int position = 0;
+    ASSERT_TRUE(WaitUntil([&] { return (position = BarPosition(options)) > 0; }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return BarPosition(options) > position; }, 20000));
+    RECT window = {};
+    ::GetWindowRect(options, &window);
+    SaveScreenshot("options-pass", &window);
+
+    const DWORD start = ::GetTickCount();
+    ClickControl(options, IDC_OPTIONS_UPDATE);
+    EXPECT_TRUE(WaitUntil([&] { return ShowsPass(options, false); }, 5000));
+    EXPECT_EQ(m_alerts.WaitForAlert(), ALERT_UPDATE_FAILED);
+    EXPECT_LT(::GetTickCount() - start, 5000u);
+    // The transfer ended (the server logs a request when it is over), and
+    // url.db is as it was.
+    EXPECT_TRUE(WaitUntil([&] { return Contains(m_server.Requests(), "/1.0009 "); }));
+    EXPECT_TRUE(m_folder->Read("url.db") == before);
+}
+
+// A pass that waits for the user's answer to the release question: a stop
+// requested meanwhile waits as long.
+class OptionsQuestionTest : public OptionsPassTest {
+protected:
+    void SetUp() override
+    {
+        OptionsPassTest::SetUp();
+        m_server.WriteTreeFile("current.ver", "1.3.2.0@karvex\r\n");
+        ASSERT_NE(StartClientWithTray(), nullptr);
+        m_alerts.Raise();
+        Post(WM_COMMAND, ID_TRAY_UPDATE_NOW, 0);
+        m_question = m_client.WaitForWindow("#32770", "Karvex");
+        ASSERT_NE(m_question, nullptr);
+    }
+
+    void AnswerQuestion() const { ::PostMessageA(::GetDlgItem(m_question, IDCANCEL), BM_CLICK, 0, 0); }
+
+    HWND m_question = nullptr;
+};
+
+TEST_F(OptionsQuestionTest, ClickWhileTheStopWaitsStartsNoPass)
+{
+    HWND options = OpenOptions(m_client, m_tray);
+    ASSERT_NE(options, nullptr);
+    EXPECT_TRUE(ShowsPass(options, true));
+    ClickControl(options, IDC_OPTIONS_UPDATE);
+    ::Sleep(500);
+    // The pass is told to stop but has not ended: a second click cannot start
+    // another one, and the button stays as it is until the pass has ended.
+    ClickControl(options, IDC_OPTIONS_UPDATE);
+    ::Sleep(500);
+    EXPECT_TRUE(ShowsPass(options, true));
+
+    AnswerQuestion();
+    EXPECT_NE(m_alerts.WaitForAlert(), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return ShowsPass(options, false); }));
+    ::Sleep(1000);
+    EXPECT_TRUE(ShowsPass(options, false));
+    EXPECT_EQ(m_server.RequestsFor("current.ver").size(), 1u);
+    EXPECT_EQ(m_alerts.Alerts().size(), 1u);
+}
+
+TEST_F(OptionsQuestionTest, OpenedDuringAPassAndClosedWhileItsStopWaits)
+{
+    HWND options = OpenOptions(m_client, m_tray);
+    ASSERT_NE(options, nullptr);
+    EXPECT_TRUE(ShowsPass(options, true));
+    // Stopping waits for the pass, which waits for the question.
+    ClickControl(options, IDC_OPTIONS_UPDATE);
+    ::Sleep(500);
+    EXPECT_TRUE(ShowsPass(options, true));
+    ClickControl(options, IDC_OPTIONS_CLOSE);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(options); }));
+
+    // The pass ends; the waiting stop finds the dialog gone and leaves it.
+    AnswerQuestion();
+    EXPECT_NE(m_alerts.WaitForAlert(), 0u);
+    ::Sleep(500);
+    ASSERT_TRUE(m_client.IsRunning());
+    options = OpenOptions(m_client, m_tray);
+    ASSERT_NE(options, nullptr);
+    EXPECT_TRUE(ShowsPass(options, false));
+    ClickControl(options, IDC_OPTIONS_CLOSE);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(options); }));
+}
+
+}  // namespace
+}  // namespace karvex::test
