@@ -97,13 +97,7 @@ TEST_F(OptionsPassTest, ButtonStartsAPassThatTheDialogFollows)
 TEST_F(OptionsPassTest, ButtonStopsASlowDownload)
 {
     // A large full list that comes slowly (no difference to the installed url.db).
-    publisher::PUBLISH_JOB job;
-    WriteFileAt(UpdateServer::Work("big.db"), DatabaseBytes(1, 9, SortedRecords(60000, 5)));
-    job.databases[0] = {UpdateServer::Work("big.db")};
-    m_server.Publish(job);
-    m_folder->WriteDatabase("url.db", 1, 1, 5);
-    const std::string before = m_folder->Read("url.db");
-    SetFaultEverywhere("/1.0009", "slow");
+    const std::string before = PublishSlowFullList();
     HWND options = StartAndOpenOptions();
     ASSERT_NE(options, nullptr);
 

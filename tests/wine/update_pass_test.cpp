@@ -172,16 +172,8 @@ class ExitDuringDownloadTest : public UpdateTest, public ::testing::WithParamInt
 
 TEST_P(ExitDuringDownloadTest, ClientEndsPromptlyAndKeepsItsDatabase)
 {
-    // A large full list that comes slowly or stalls (the installed url.db is
-    // older than any difference).
-    publisher::PUBLISH_JOB job;
-    const std::vector<SIGNATURE_RECORD> big = SortedRecords(60000, 5);
-    WriteFileAt(UpdateServer::Work("big.db"), DatabaseBytes(1, 9, big));
-    job.databases[0] = {UpdateServer::Work("big.db")};
-    m_server.Publish(job);
-    m_folder->WriteDatabase("url.db", 1, 1, 5);
-    const std::string before = m_folder->Read("url.db");
-    SetFaultEverywhere("/1.0009", GetParam());
+    // A large full list that comes slowly or stalls.
+    const std::string before = PublishSlowFullList(GetParam());
 
     ASSERT_NE(StartClientWithTray(), nullptr);
     Post(WM_COMMAND, ID_TRAY_UPDATE_NOW, 0);

@@ -155,13 +155,7 @@ TEST_F(UpdaterTest, OptionsDialogFollowsASuccessfulPass)
 
 TEST_F(UpdaterTest, StopDuringADownloadEndsThePassAtOnce)
 {
-    publisher::PUBLISH_JOB job;
-    WriteFileAt(UpdateServer::Work("big.db"), DatabaseBytes(1, 9, SortedRecords(60000, 5)));
-    job.databases[0] = {UpdateServer::Work("big.db")};
-    m_server.Publish(job);
-    m_folder->WriteDatabase("url.db", 1, 1, 5);
-    const std::string before = m_folder->Read("url.db");
-    SetFaultEverywhere("/1.0009", "slow");
+    const std::string before = PublishSlowFullList();
 
     m_updater.Start();
     // The bar's range becomes 0..100 when the full list's data begins.

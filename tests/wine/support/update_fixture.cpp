@@ -64,6 +64,17 @@ void UpdateTest::SetFaultEverywhere(const std::string& path, const char* kind) c
         m_server.SetFault(base.host, std::string(base.prefix) + path, kind);
 }
 
+std::string UpdateTest::PublishSlowFullList(const char* kind)
+{
+    publisher::PUBLISH_JOB job;
+    WriteFileAt(UpdateServer::Work("big.db"), DatabaseBytes(1, 9, SortedRecords(60000, 5)));
+    job.databases[0] = {UpdateServer::Work("big.db")};
+    m_server.Publish(job);
+    m_folder->WriteDatabase("url.db", 1, 1, 5);
+    SetFaultEverywhere("/1.0009", kind);
+    return m_folder->Read("url.db");
+}
+
 WPARAM UpdateTest::RunPass()
 {
     if (m_tray == nullptr && StartClientWithTray() == nullptr)
