@@ -10,6 +10,41 @@ set(KARVEX_STAT_HOST "stat.karvex.example" CACHE STRING "Statistics server")
 set(KARVEX_SERVER_VARIABLES KARVEX_WEB_HOST KARVEX_UPDATE_HOST1 KARVEX_UPDATE_HOST2
     KARVEX_UPDATE_HOST3 KARVEX_STAT_HOST)
 
+# The publisher's public key, built into the client: it accepts only update
+# indexes this key signed. The repository's test key (tests/keys) serves the
+# tests and the demo; its private half is public, so a build that names real
+# servers must bring the deployment's own key (tools/publisher/README.md).
+set(KARVEX_TEST_UPDATE_KEY ${PROJECT_SOURCE_DIR}/tests/keys/update-test.pub)
+set(KARVEX_UPDATE_KEY ${KARVEX_TEST_UPDATE_KEY} CACHE FILEPATH
+    "PEM public key (\"BEGIN PUBLIC KEY\") of the publisher whose signed update index the client accepts")
+get_filename_component(KARVEX_UPDATE_KEY "${KARVEX_UPDATE_KEY}" ABSOLUTE)
+if(NOT EXISTS "${KARVEX_UPDATE_KEY}")
+    message(FATAL_ERROR "KARVEX_UPDATE_KEY: ${KARVEX_UPDATE_KEY} does not exist")
+endif()
+file(READ "${KARVEX_UPDATE_KEY}" KARVEX_UPDATE_KEY_PEM)
+if(KARVEX_UPDATE_KEY_PEM MATCHES "PRIVATE KEY")
+    message(FATAL_ERROR "KARVEX_UPDATE_KEY: ${KARVEX_UPDATE_KEY} holds a private key; "
+                        "name the public key (karvex-publisher keygen writes both)")
+endif()
+if(NOT KARVEX_UPDATE_KEY_PEM MATCHES "-----BEGIN (RSA )?PUBLIC KEY-----")
+    message(FATAL_ERROR "KARVEX_UPDATE_KEY: ${KARVEX_UPDATE_KEY} is not a PEM public key")
+endif()
+file(SHA256 "${KARVEX_UPDATE_KEY}" karvex_key_hash)
+file(SHA256 "${KARVEX_TEST_UPDATE_KEY}" karvex_test_key_hash)
+if(karvex_key_hash STREQUAL karvex_test_key_hash)
+    foreach(variable ${KARVEX_SERVER_VARIABLES})
+        # Names reserved for documentation and testing (RFC 2606, RFC 6761).
+        if(NOT ${variable} MATCHES "(^|\\.)(example|test|invalid|localhost)$" AND
+           NOT ${variable} MATCHES "(^|\\.)example\\.(com|net|org)$")
+            message(FATAL_ERROR "${variable}=${${variable}} names a real server, but KARVEX_UPDATE_KEY is "
+                "the repository's test key, whose private half anyone can read: every client built so "
+                "would install whatever anyone signs with it. Make the deployment's key with "
+                "'karvex-publisher keygen' and pass -DKARVEX_UPDATE_KEY=<its .pub file> "
+                "(tools/publisher/README.md).")
+        endif()
+    endforeach()
+endif()
+
 # Sources are UTF-8; the programs' narrow texts are GBK at run time.
 function(karvex_defaults target)
     if(MSVC)
@@ -23,8 +58,9 @@ function(karvex_defaults target)
         target_compile_definitions(${target} PRIVATE ${variable}="${${variable}}")
     endforeach()
     if(WIN32)
-        # ANSI API; headers at the Windows XP level.
-        target_compile_definitions(${target} PUBLIC _WIN32_WINNT=0x0501 WINVER=0x0501
+        # ANSI API; headers at the Windows XP SP3 level (SHA-256 in the
+        # cryptographic service came with SP3).
+        target_compile_definitions(${target} PUBLIC _WIN32_WINNT=0x0501 WINVER=0x0501 NTDDI_VERSION=0x05010300
             WIN32_LEAN_AND_MEAN NOMINMAX STRICT)
     endif()
 endfunction()

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 host_pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
-           libbenchmark-dev zlib1g-dev nginx-light)
+           libbenchmark-dev zlib1g-dev libssl-dev openssl nginx-light)
 cross_pkgs=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
             mingw-w64-i686-dev libz-mingw-w64-dev)
 run_pkgs=(wine wine32:i386 wine64 xvfb x11-apps x11-utils xdotool imagemagick fonts-wqy-zenhei
