@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "client/update/gunzip.h"
+#include "test_keys.h"
 #include "tests/host/sigdb_test_util.h"
 
 namespace karvex {
@@ -104,13 +105,14 @@ TEST_F(PublisherTest, ServedListsRebuildEachPublishedDatabaseExactly)
     job.databases[2].push_back(job.databases[0][1]);
     WriteBytes(dir.Path("karvex.exe"), "MZ program");
     job.files.push_back({"Karvex.EXE", "1.3.01.0", dir.Path("karvex.exe")});
+    job.signingKeyPem = test::kTestPrivateKeyPem;
     std::string log, error;
     ASSERT_TRUE(publisher::Publish(job, &log, &error)) << error;
 
     std::set<std::string> tree;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(job.outDir))
         tree.insert(std::filesystem::relative(entry.path(), job.outDir).generic_string());
-    EXPECT_EQ(tree, (std::set<std::string>{"current.ver", "1.0001", "1.0002", "1.0003", "1.0002.qua", "diff",
+    EXPECT_EQ(tree, (std::set<std::string>{"current.ver", "current.sig", "1.0001", "1.0002", "1.0003", "1.0002.qua", "diff",
                                            "diff/1.0001-1.0002", "diff/1.0002-1.0003", "diff/1.0001-1.0003",
                                            "file", "file/karvex.exe"}));
     EXPECT_EQ(ReadBytes(dir.Path("out/current.ver")), "1.0003.mal\r\n1.0002.qua\r\n1.3.1.0#karvex.exe\r\n");

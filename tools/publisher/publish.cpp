@@ -205,15 +205,20 @@ public:
     // Remembers a file before it is written, so that a part is removed too.
     std::string File(const std::string& relative)
     {
+        m_files.push_back(relative);
         m_made.emplace_back(Path(relative), false);
         return m_made.back().first;
     }
+
+    // The files written so far, relative to the root.
+    const std::vector<std::string>& Files() const { return m_files; }
 
     void Keep() { m_made.clear(); }
 
 private:
     std::string m_root;
     std::vector<std::pair<std::string, bool>> m_made;  // path, is a folder
+    std::vector<std::string> m_files;
 };
 
 bool CopyFile(const std::string& from, const std::string& to, std::string* error)
@@ -317,6 +322,10 @@ bool ReadSeries(const KIND& kind, const std::vector<std::string>& paths, SERIES*
             *error = path + ": version " + VersionText(db) + " is negative";
             return false;
         }
+        if (db.nMajor == 0 && db.nMinor == 0) {
+            *error = path + ": version 0.0000 marks a database whose rewrite was cut short; publish from 0.0001 on";
+            return false;
+        }
         if (!series->versions.empty()) {
             const DATABASE& last = series->versions.back();
             if (std::make_pair(db.nMajor, db.nMinor) <= std::make_pair(last.nMajor, last.nMinor)) {
@@ -361,6 +370,66 @@ bool WriteSeries(const SERIES& series, CTree& tree, std::string* log, std::strin
     return true;
 }
 
+// The size and SHA-256 of the file at `path`.
+bool DigestFile(const std::string& path, INDEX_FILE* file, std::string* error)
+{
+    FilePtr in = OpenFile(path.c_str(), "rb");
+    CSha256 hash;
+    std::unique_ptr<char[]> buffer(new char[64 * 1024]);
+    file->size = 0;
+    std::size_t got = 0;
+    while (in && (got = std::fread(buffer.get(), 1, 64 * 1024, in.get())) > 0) {
+        hash.Update(buffer.get(), got);
+        file->size += got;
+    }
+    if (!in || std::ferror(in.get()) || !hash.Final(&file->digest)) {
+        *error = path + ": cannot be read back";
+        return false;
+    }
+    return true;
+}
+
+// Signs the index of everything in `tree` and writes it as current.sig.
+bool WriteIndex(const PUBLISH_JOB& job, const std::vector<SERIES>& series, CTree& tree, std::string* log,
+                std::string* error)
+{
+    RSA_KEY key;
+    if (!ParsePrivateKeyPem(job.signingKeyPem, &key) || key.Bits() < 2048) {
+        *error = "the signing key is not an RSA private key of at least 2048 bits in PEM";
+        return false;
+    }
+    UPDATE_INDEX index;
+    index.serial = job.serial;
+    index.expires = job.expires;
+    if (!KeyId(key, &index.keyId)) {
+        *error = "the signing key cannot be read";
+        return false;
+    }
+    for (const std::string& relative : tree.Files()) {
+        INDEX_FILE file;
+        file.path = relative;
+        if (!DigestFile(tree.Path(relative), &file, error))
+            return false;
+        index.files.push_back(file);
+    }
+    for (const SERIES& s : series) {
+        for (std::size_t i = 0; i < s.versions.size(); ++i)
+            index.databases.push_back({s.kind->name, s.texts[i], DatabaseDigest(s.versions[i])});
+    }
+    const std::string body = FormatIndexBody(index);
+    std::vector<std::uint8_t> signature;
+    if (!SignRsaSha256(key, body.data(), body.size(), &signature)) {
+        *error = "the index cannot be signed with that key";
+        return false;
+    }
+    if (!WriteText(tree.File(kIndexFile), body + FormatSignatureLine(signature), error))
+        return false;
+    *log += std::string(kIndexFile) + ": serial " + std::to_string(index.serial) + ", " +
+            std::to_string(index.files.size()) + " files, " + std::to_string(index.databases.size()) +
+            " database versions\n";
+    return true;
+}
+
 }  // namespace
 
 std::string DatabaseFileBytes(const DATABASE& db)
@@ -401,6 +470,14 @@ bool ReadDatabase(const std::string& path, DATABASE* db, std::string* error)
         return false;
     }
     return true;
+}
+
+SHA256_DIGEST DatabaseDigest(const DATABASE& db)
+{
+    const std::string bytes = DatabaseFileBytes(db);
+    SHA256_DIGEST digest{};
+    Sha256(bytes.data() + kDbDigestOffset, bytes.size() - kDbDigestOffset, &digest);
+    return digest;
 }
 
 std::string VersionText(const DATABASE& db)
@@ -542,7 +619,7 @@ bool Publish(const PUBLISH_JOB& job, std::string* log, std::string* error)
         manifest += file.version + "#" + file.name + "\r\n";
         *log += "file/" + file.name + ": " + file.version + "\n";
     }
-    if (!WriteText(tree.File("current.ver"), manifest, error))
+    if (!WriteText(tree.File("current.ver"), manifest, error) || !WriteIndex(job, series, tree, log, error))
         return false;
     if (std::rename(tree.Path("").c_str(), job.outDir.c_str()) != 0) {
         *error = job.outDir + ": the finished tree cannot be moved there";

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "client/update/signature_db.h"
+#include "client/update/update_index.h"
 
 namespace karvex::publisher {
 
@@ -51,11 +52,23 @@ struct PUBLISH_JOB {
     // Database files of successive versions for url.db, adv.db and qua.db.
     std::vector<std::string> databases[3];
     std::vector<PROGRAM_FILE> files;
+    // The publisher's private key (PEM) that signs the index "current.sig".
+    std::string signingKeyPem;
+    // The index's serial, which must grow with every publication (clients
+    // refuse an index older than one they accepted), and the time (seconds
+    // since 1970 UTC) after which clients refuse it.
+    std::uint32_t serial = 0;
+    std::uint64_t expires = 0;
 };
 
+// The SHA-256 an index gives a database: of its file from offset 4 on.
+SHA256_DIGEST DatabaseDigest(const DATABASE& db);
+
 // Writes the whole tree into `outDir`, which must not exist yet: into a
-// temporary folder beside it, renamed into place only when complete. Progress
-// lines (one per file written) go to `log`.
+// temporary folder beside it, renamed into place only when complete. The
+// index "current.sig" lists every other file of the tree and the digest of
+// every database version, signed with the job's key. Progress lines (one per
+// file written) go to `log`.
 bool Publish(const PUBLISH_JOB& job, std::string* log, std::string* error);
 
 }  // namespace karvex::publisher
