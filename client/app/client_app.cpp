@@ -9,6 +9,7 @@
 #include "client/app/settings.h"
 #include "client/res/resource.h"
 #include "client/ui/update_confirmation.h"
+#include "client/update/pending_files.h"
 #include "common/component.h"
 #include "common/product.h"
 #include "common/std_file.h"
@@ -82,6 +83,9 @@ int CClientApp::ClientMain()
     if (!m_hSingleInstance || eventError == ERROR_ALREADY_EXISTS)
         return 0;
 
+    // What an update cut short by a kill or a power cut left is finished
+    // first: a program file renamed aside, a database rewrite.
+    FinishInterruptedInstall(m_szInstallDir);
     if (HandOverPendingUpdate())
         return 0;
     ClearStagingFolders();
@@ -304,6 +308,8 @@ bool CClientApp::CheckDatabases()
     m_QuaDb.m_nId = 3;
     m_QuaDb.m_pszFile = "qua.db";
 
+    for (const CSignatureDb* db : {m_pUrlDb, m_pAdvDb, m_pQuaDb})
+        db->RecoverFile(m_szInstallDir);
     const bool urlUsable = m_UrlDb.ReadHeader(m_szInstallDir);
     if (!m_AdvDb.ReadHeader(m_szInstallDir))
         return false;

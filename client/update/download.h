@@ -7,37 +7,15 @@
 #include <wininet.h>
 
 #include <cstdint>
-#include <mutex>
 
 #include "client/update/signature_db.h"
 
 namespace karvex {
 
-// Lets another thread end the transfer in flight: closing its request makes
-// a blocking read return at once (where the platform supports it; elsewhere
-// the transfer ends at its next read or its time limit).
-class CTransferAbort {
-public:
-    // Makes `request` the one in flight; false, with nothing taken over, once aborted.
-    bool Begin(HINTERNET request);
-    // Closes `request` unless Abort has closed it already.
-    void End(HINTERNET request);
-    // Closes the request in flight and refuses new ones until Reset.
-    void Abort();
-    void Reset();
-    bool IsAborted();
-
-private:
-    std::mutex m_lock;
-    HINTERNET m_hRequest = nullptr;
-    bool m_bAborted = false;
-};
-
 struct DOWNLOAD_OPTIONS {
-    std::uint64_t nLimit = 0;                     // largest body accepted
-    IBindStatusCallback* pCallback = nullptr;     // progress and cancel; null for none
-    const RunningFlag* pRunning = nullptr;        // the transfer stops between reads once it is 0
-    CTransferAbort* pAbort = nullptr;
+    std::uint64_t nLimit = 0;                  // largest body accepted
+    IBindStatusCallback* pCallback = nullptr;  // progress and cancel; null for none
+    const RunningFlag* pRunning = nullptr;     // the download is given up once it is 0
 };
 
 // Removes any cached copy of `url`, so the next download asks the server.
@@ -45,10 +23,18 @@ void PurgeUrlCache(const char* url);
 
 // Purges `url` and downloads it into `path` (created or overwritten). Returns
 // S_OK with the whole body in the file for a 2xx answer of at most nLimit
-// bytes; INET_E_OBJECT_NOT_FOUND for 404; E_ABORT when stopped (running flag,
-// callback or abort); another negative code for any other failure. On every
-// failure no error page or partial body is left: a file made by this call is
-// deleted, one the caller made (an exclusively created temporary name) emptied.
+// bytes; INET_E_OBJECT_NOT_FOUND for 404; HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)
+// for a longer answer (announced, or found by reading no further than the
+// limit); E_ABORT when stopped (running flag or callback); another negative
+// code for any other failure. On every failure no error page or partial body
+// is left: a file made by this call is deleted, one the caller made (an
+// exclusively created temporary name) emptied, or deleted after a stop.
+//
+// The transfer runs on a thread of its own while the caller waits and looks
+// at the running flag every few tens of milliseconds, so a stop takes effect
+// at once even where the platform cannot interrupt a blocking call (a server
+// that never answers): the caller returns and the transfer thread is left to
+// end with its connection, writing nothing more.
 HRESULT DownloadToFile(const char* url, const char* path, const DOWNLOAD_OPTIONS& options);
 
 }  // namespace karvex

@@ -15,6 +15,7 @@
 #include <unistd.h>
 #endif
 
+#include "common/file_steps.h"
 #include "common/std_file.h"
 
 namespace karvex {
@@ -118,7 +119,8 @@ private:
 // The output file, created exclusively and removed again unless committed.
 class CDestination {
 public:
-    explicit CDestination(const char* path) : m_pszPath(path)
+    // Writing gives up once `running` (if given) drops to 0.
+    CDestination(const char* path, const RunningFlag* running) : m_pszPath(path), m_pRunning(running)
     {
 #ifdef _WIN32
         m_nFd = _open(path, _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY, _S_IREAD | _S_IWRITE);
@@ -141,8 +143,9 @@ public:
 
     bool Write(const unsigned char* data, std::size_t size)
     {
-        if (m_nWritten + size > kMaxOutput)
+        if (m_nWritten + size > kMaxOutput || (m_pRunning != nullptr && m_pRunning->load() == 0))
             return false;
+        FileStep("list piece written");
         m_nCrc = crc32(m_nCrc, data, static_cast<uInt>(size));
         m_nWritten += size;
         while (size > 0) {
@@ -182,6 +185,7 @@ private:
     }
 
     const char* m_pszPath;
+    const RunningFlag* m_pRunning;
     int m_nFd = -1;
     uLong m_nCrc = crc32(0, nullptr, 0);
     std::uint64_t m_nWritten = 0;
@@ -321,7 +325,7 @@ bool DecodeZipEntry(CSource& source, CDestination& destination)
 
 }  // namespace
 
-bool GunzipFile(const char* source, const char* destination)
+bool GunzipFile(const char* source, const char* destination, const RunningFlag* running)
 {
     FilePtr input = OpenFile(source, "rb");
     if (!input)
@@ -329,7 +333,7 @@ bool GunzipFile(const char* source, const char* destination)
     std::unique_ptr<CSource> reader(new (std::nothrow) CSource(input.get()));
     if (!reader)
         return false;
-    CDestination output(destination);
+    CDestination output(destination, running);
     if (!output.IsOpen())
         return false;
 

@@ -79,20 +79,26 @@ bool ParseManifestLine(const char* line, UPDATE_ITEM* item)
 
 bool ReadWholeLine(std::FILE* file, char* line, std::size_t size, std::size_t* lines)
 {
-    while (std::fgets(line, static_cast<int>(size), file) != nullptr) {
-        ++*lines;
-        const std::size_t length = std::strlen(line);
-        if (length == 0 || line[length - 1] == '\n')
-            return true;
-        // The buffer is full. Unless only the line end is left, the line goes on.
+    for (;;) {
         int c = std::fgetc(file);
-        const bool whole = c == EOF || c == '\n' || c == '\r';
-        while (c != EOF && c != '\n')
-            c = std::fgetc(file);
+        if (c == EOF)
+            return false;
+        ++*lines;
+        std::size_t length = 0;
+        bool whole = true;
+        // Read byte by byte: a NUL must not end the line early or hide the next.
+        for (; c != EOF && c != '\n'; c = std::fgetc(file)) {
+            if (c == '\0')
+                whole = false;
+            else if (length + 1 < size)
+                line[length++] = static_cast<char>(c);
+            else if (c != '\r')
+                whole = false;
+        }
+        line[length] = '\0';
         if (whole)
             return true;
     }
-    return false;
 }
 
 std::vector<UPDATE_ITEM> ReadManifest(std::FILE* file, std::size_t* lines)

@@ -32,9 +32,11 @@ bool ParseManifestLine(const char* line, UPDATE_ITEM* item);
 // Lines are read into a buffer of this size; a longer line is dropped whole.
 constexpr std::size_t kManifestLineBuffer = 280;
 
-// Reads the next line of `file` that fits `size` bytes with its terminator
-// into `line`, line end included; a longer line is skipped whole rather than
-// read in pieces. `lines` counts every line passed. False at the end of the file.
+// Reads the next line of `file` into `line`, without its LF; a line that does
+// not fit `size` bytes with its terminator (a CR before the LF aside) is
+// skipped whole rather than read in pieces, and so is a line holding a NUL
+// byte, which no text line has. `lines` counts every line passed. False at
+// the end of the file.
 bool ReadWholeLine(std::FILE* file, char* line, std::size_t size, std::size_t* lines);
 
 // Reads a manifest file: each line cut at its first CR or LF, empty lines

@@ -3,10 +3,13 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "client/update/file_version.h"
+#include "client/update/pending_files.h"
 #include "client/update/update_urls.h"
 #include "common/product.h"
 #include "common/std_file.h"
@@ -22,14 +25,20 @@ constexpr char kUpdaterFile[] = "update.exe";
 // The fixed file version of `path`'s version resource.
 bool ReadFileVersion(const char* path, FILE_VERSION* version)
 {
+    // Windows loads the file as a library to read it and, like LoadLibrary,
+    // appends ".dll" to a name without extension, as temporary names are: a
+    // trailing dot says the name is complete, and opening the file drops it.
+    char dotted[kPathSize + 1];
+    if (!FormatText(dotted, sizeof dotted, "%s.", path))
+        return false;
     DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeA(path, &ignored);
+    const DWORD size = ::GetFileVersionInfoSizeA(dotted, &ignored);
     if (size == 0)
         return false;
     std::vector<char> data(size);
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    if (!::GetFileVersionInfoA(path, 0, size, data.data()) ||
+    if (!::GetFileVersionInfoA(dotted, 0, size, data.data()) ||
         !::VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || fixed == nullptr ||
         length < sizeof *fixed || fixed->dwSignature != 0xFEEF04BD)
         return false;
@@ -59,71 +68,51 @@ bool CUpdater::IsFileOutdated(const UPDATE_ITEM& item)
     FILE_VERSION installed;
     if (!copy.Create() || !::CopyFileA(path, copy.Path(), FALSE) || !ReadFileVersion(copy.Path(), &installed))
         return true;
-    return karvex::IsFileOutdated(installed, wanted);
+    if (!karvex::IsFileOutdated(installed, wanted))
+        return false;
+    // The program this process runs from waits, staged, for update.exe: a
+    // staged copy of the wanted version is not fetched again.
+    char staged[kPathSize];
+    FILE_VERSION waiting;
+    const std::vector<std::string> names = ReadStagedNames(m_szInstallDir);
+    return std::find(names.begin(), names.end(), item.szName) == names.end() ||
+           !FormatText(staged, sizeof staged, "%s\\update\\%s", m_szInstallDir, item.szName) ||
+           !ReadFileVersion(staged, &waiting) || karvex::IsFileOutdated(waiting, wanted);
 }
 
-int CUpdater::UpdateProgramFile(const char* url, const UPDATE_ITEM& item)
+int CUpdater::UpdateProgramFile(const UPDATE_ITEM& item)
 {
+    char path[kPathSize];
+    if (!FormatText(path, sizeof path, "file/%s", item.szName))
+        return kStepFailed;
     CTempFile download(m_tempFiles);
     if (!download.Create())
         return kStepFailed;
     ComPtr<IBindStatusCallback> callback;
     *callback.put() = new CDownloadCallback(&m_hOptionsWnd, &m_bRunning);
-    const HRESULT result = DownloadWithProgress(url, download.Path(), callback.get());
+    const HRESULT result = FetchListed(path, download.Path(), callback.get());
     if (!IsRunning())
         return kStepStopped;
     if (FAILED(result))
         return result == INET_E_OBJECT_NOT_FOUND ? kStepNotOnServer : kStepFailed;
 
-    // Whatever the server sent must be the program the manifest announced.
+    // The index vouches for the bytes; it must also be the program the
+    // manifest announced.
     FILE_VERSION wanted;
     FILE_VERSION got;
     if (!ParseFileVersion(item.szVersion, &wanted) || !ReadFileVersion(download.Path(), &got) || !(got == wanted))
         return kStepFailed;
     const bool placed = IsUpdaterName(item.szName) ? ReplaceUpdater(download.Path())
-                                                   : StageProgramFile(download.Path(), item.szName);
+                                                   : StageFile(m_szInstallDir, download.Path(), item.szName);
     return placed ? kStepDone : kStepFailed;
 }
 
 bool CUpdater::ReplaceUpdater(const char* download)
 {
-    // Copied beside it first (the download may lie on another drive), then
-    // put in its place in one step: update.exe is never missing or partial.
-    char folder[kPathSize];
-    char beside[kPathSize];
+    // update.exe is never missing or partial: its copy is written beside it
+    // and renamed into place.
     char live[kPathSize];
-    if (!FormatText(folder, sizeof folder, "%s\\update", m_szInstallDir) ||
-        !FormatText(beside, sizeof beside, "%s\\%s", folder, kUpdaterFile) ||
-        !FormatText(live, sizeof live, "%s\\%s", m_szInstallDir, kUpdaterFile))
-        return false;
-    ::CreateDirectoryA(folder, nullptr);
-    if (::CopyFileA(download, beside, FALSE) &&
-        ::MoveFileExA(beside, live, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    ::DeleteFileA(beside);
-    return false;
-}
-
-bool CUpdater::StageProgramFile(const char* download, const char* name)
-{
-    char folder[kPathSize];
-    char staged[kPathSize];
-    char marker[kPathSize];
-    if (!FormatText(folder, sizeof folder, "%s\\update", m_szInstallDir) ||
-        !FormatText(staged, sizeof staged, "%s\\%s", folder, name) ||
-        !FormatText(marker, sizeof marker, "%s\\ready", folder))
-        return false;
-    ::CreateDirectoryA(folder, nullptr);
-    if (!::CopyFileA(download, staged, FALSE))
-        return false;
-    bool listed = false;
-    if (FilePtr file = OpenFile(marker, "a")) {
-        listed = std::fprintf(file.get(), "%s \n", name) > 0;
-        listed = std::fclose(file.release()) == 0 && listed;
-    }
-    if (!listed)
-        ::DeleteFileA(staged);  // a staged file nobody lists would never go in
-    return listed;
+    return FormatText(live, sizeof live, "%s\\%s", m_szInstallDir, kUpdaterFile) && ReplaceWithCopy(download, live);
 }
 
 void CUpdater::PromptForRelease(const UPDATE_ITEM& item)

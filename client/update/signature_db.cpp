@@ -4,6 +4,7 @@
 #include <new>
 
 #include "client/update/replace_file.h"
+#include "common/file_steps.h"
 #include "common/text.h"
 
 namespace karvex {
@@ -214,12 +215,19 @@ bool CSignatureDb::ReadHeader(const char* folder)
     if (std::fseek(file.get(), 0, SEEK_END) != 0 ||
         std::ftell(file.get()) <= static_cast<long>(kDbHeaderSize) ||
         std::fseek(file.get(), 0, SEEK_SET) != 0 ||
-        std::fread(header, 1, sizeof header, file.get()) != sizeof header)
+        std::fread(header, 1, sizeof header, file.get()) != sizeof header || IsCutShortMark(header))
         return false;
     m_dwReserved = LoadLe32(header);
     m_nMajor = static_cast<std::int32_t>(LoadLe32(header + 4));
     m_nMinor = static_cast<std::int32_t>(LoadLe32(header + 8));
     return true;
+}
+
+void CSignatureDb::RecoverFile(const char* folder) const
+{
+    char path[kPathSize];
+    if (m_pszFile != nullptr && JoinPath(path, sizeof path, folder, m_pszFile))
+        RecoverDatabaseFile(path);
 }
 
 void CSignatureDb::VersionText(char* out, std::size_t size) const
@@ -384,7 +392,7 @@ bool CSignatureDb::ApplyDifference(const char* path, const RunningFlag& running)
     }
 }
 
-bool CSignatureDb::Save(const char* folder, const RunningFlag& running) const
+bool CSignatureDb::Save(const char* folder, const RunningFlag& running, const NewFileCheck& check) const
 {
     char path[kPathSize];
     char temp[kPathSize];
@@ -392,6 +400,7 @@ bool CSignatureDb::Save(const char* folder, const RunningFlag& running) const
         !FormatText(temp, sizeof temp, "%s.new", path))
         return false;
 
+    FileStep("new database created");
     FilePtr file = OpenFile(temp, "wb");
     if (!file)
         return false;
@@ -407,6 +416,7 @@ bool CSignatureDb::Save(const char* folder, const RunningFlag& running) const
         for (const RECORD_NODE* node = m_pBuckets != nullptr ? m_pBuckets[bucket] : nullptr;
              written && node != nullptr; node = node->pNext) {
             if (used == sizeof buffer) {
+                FileStep("new database piece written");
                 written = std::fwrite(buffer, 1, used, file.get()) == used;
                 used = 0;
             }
@@ -415,16 +425,19 @@ bool CSignatureDb::Save(const char* folder, const RunningFlag& running) const
             used += kDbRecordSize;
         }
     }
+    if (written)
+        FileStep("new database piece written");
     written = written && std::fwrite(buffer, 1, used, file.get()) == used && FlushToDisk(file.get());
     bool closed = std::fclose(file.release()) == 0;
-    if (written && closed && PutFileInPlace(temp, path))
+    if (written && closed && (!check || check(temp)) && CommitDatabaseFile(temp, path))
         return true;
+    FileStep("new database deleted");
     std::remove(temp);
     return false;
 }
 
 int CSignatureDb::ApplyUpdate(const char* folder, const char* listPath, bool difference,
-                              const char* version, const RunningFlag& running)
+                              const char* version, const RunningFlag& running, const NewFileCheck& check)
 {
     std::int32_t major = 0;
     std::int32_t minor = 0;
@@ -439,7 +452,7 @@ int CSignatureDb::ApplyUpdate(const char* folder, const char* listPath, bool dif
         std::int32_t oldMinor = m_nMinor;
         m_nMajor = major;
         m_nMinor = minor;
-        saved = Save(folder, running);
+        saved = Save(folder, running, check);
         if (!saved) {
             m_nMajor = oldMajor;
             m_nMinor = oldMinor;

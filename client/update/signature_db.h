@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 
 #include "common/std_file.h"
 
@@ -23,6 +24,10 @@ bool ParseDbVersion(const char* text, std::int32_t* major, std::int32_t* minor);
 // The update worker's running flag: 1 while a pass runs, 0 once a stop is
 // requested. Loading and writing look at it and give up when it drops.
 using RunningFlag = std::atomic<std::int32_t>;
+
+// Decides whether a complete new database file (at `path`, beside the live
+// one) may take the live one's place.
+using NewFileCheck = std::function<bool(const char* path)>;
 
 // A record: 16 opaque bytes, kept as four little-endian words.
 struct SIGNATURE_RECORD {
@@ -62,9 +67,12 @@ public:
     virtual ~CSignatureDb() { FreeRecords(); }
 
     // Reads the first three header words of "<folder>\<m_pszFile>". Fails, leaving
-    // the fields as they were, when the file cannot be opened or holds no record
-    // (32 bytes or less).
+    // the fields as they were, when the file cannot be opened, holds no record
+    // (32 bytes or less) or carries the mark of a rewrite cut short.
     bool ReadHeader(const char* folder);
+
+    // Uses or removes what an interrupted rewrite of the file left (RecoverDatabaseFile).
+    void RecoverFile(const char* folder) const;
 
     // The version text "%ld.%04ld" of the header words.
     void VersionText(char* out, std::size_t size) const;
@@ -72,11 +80,12 @@ public:
 
     // Rebuilds "<folder>\<m_pszFile>" at `version` ("major.minor") from the
     // decompressed list at `listPath`: a full list, or with `difference` a
-    // difference applied to the records of the database as it is. Returns 0
-    // when the new file is in place, -1 otherwise; on -1 the database file and
-    // the header fields are as they were.
+    // difference applied to the records of the database as it is. `check`,
+    // if given, must accept the complete new file before it replaces the
+    // live one. Returns 0 when the new file is in place, -1 otherwise; on -1
+    // the database file and the header fields are as they were.
     int ApplyUpdate(const char* folder, const char* listPath, bool difference, const char* version,
-                    const RunningFlag& running);
+                    const RunningFlag& running, const NewFileCheck& check = NewFileCheck());
 
     // The record set. It exists only while an update is applied.
     bool CreateRecords();  // 65536 empty chains, unless a set exists
@@ -95,9 +104,10 @@ public:
     // hexadecimal digits and the line end (a tab may come between), and on a stop.
     bool ApplyDifference(const char* path, const RunningFlag& running);
     // Writes "<folder>\<m_pszFile>" from the header fields and the record set.
-    // The new file is written beside the old one and replaces it only when
-    // complete: a stop or a failure leaves the old file as it was.
-    bool Save(const char* folder, const RunningFlag& running) const;
+    // The new file is written beside the old one as "<m_pszFile>.new" and
+    // takes its place only when complete and accepted by `check`
+    // (CommitDatabaseFile): a stop or a failure leaves the old file as it was.
+    bool Save(const char* folder, const RunningFlag& running, const NewFileCheck& check = NewFileCheck()) const;
 
     RECORD_NODE** m_pBuckets = nullptr;
     std::int32_t m_nId = 0;

@@ -65,7 +65,9 @@ bool CTempFile::Create()
         }
         const DWORD error = ::GetLastError();
         m_set.Remove(path);
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+        // A name being deleted (a stopped download's, held by its transfer
+        // until that ends) is refused as denied: step on past it too.
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED)
             return false;
     }
     return false;

@@ -1,8 +1,10 @@
 #include "client/update/update_index.h"
 
 #include <cstring>
+#include <memory>
 
 #include "client/update/signature_db.h"
+#include "common/std_file.h"
 
 namespace karvex {
 
@@ -152,6 +154,29 @@ bool IsIndexPath(const std::string& path)
         segment = i + 1;
     }
     return true;
+}
+
+bool Sha256OfFile(const char* path, std::uint64_t offset, SHA256_DIGEST* digest, std::uint64_t* size)
+{
+    FilePtr file = OpenFile(path, "rb");
+    if (!file)
+        return false;
+    CSha256 hash;
+    constexpr std::size_t kPiece = 64 * 1024;
+    std::unique_ptr<char[]> buffer(new char[kPiece]);
+    std::uint64_t total = 0;
+    bool hashed = true;
+    for (;;) {
+        const std::size_t got = std::fread(buffer.get(), 1, kPiece, file.get());
+        if (got == 0)
+            break;
+        const std::size_t skip =
+            total >= offset ? 0 : offset - total < got ? static_cast<std::size_t>(offset - total) : got;
+        hashed = hashed && hash.Update(buffer.get() + skip, got - skip);
+        total += got;
+    }
+    *size = total;
+    return std::ferror(file.get()) == 0 && total >= offset && hashed && hash.Final(digest);
 }
 
 std::string DigestHex(const SHA256_DIGEST& digest)

@@ -93,6 +93,10 @@ bool IsIndexPath(const std::string& path);
 std::string FormatIndexBody(const UPDATE_INDEX& index);
 std::string FormatSignatureLine(const std::vector<std::uint8_t>& signature);
 
+// The SHA-256 of the file at `path` from `offset` to its end, and the
+// file's whole size.
+bool Sha256OfFile(const char* path, std::uint64_t offset, SHA256_DIGEST* digest, std::uint64_t* size);
+
 std::string DigestHex(const SHA256_DIGEST& digest);
 bool ParseDigestHex(const char* text, std::size_t length, SHA256_DIGEST* digest);
 

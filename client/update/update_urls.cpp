@@ -22,25 +22,30 @@ const char* DownloadPageUrl()
     return "http://" KARVEX_WEB_HOST "/down.html";
 }
 
-bool BuildItemUrls(const char* base, const UPDATE_ITEM& item, const char* installedVersion, char* full,
-                   std::size_t fullSize, char* first, std::size_t firstSize)
+bool BuildItemPaths(const UPDATE_ITEM& item, const char* installedVersion, char* full, std::size_t fullSize,
+                    char* first, std::size_t firstSize)
 {
     switch (item.nKind) {
     case kItemUrlDb:
-        return FormatText(first, firstSize, "%s/diff/%s-%s", base, installedVersion, item.szVersion) &&
-               FormatText(full, fullSize, "%s/%s", base, item.szVersion);
+        return FormatText(first, firstSize, "diff/%s-%s", installedVersion, item.szVersion) &&
+               FormatText(full, fullSize, "%s", item.szVersion);
     case kItemAdvDb:
-        return FormatText(first, firstSize, "%s/diff/%s-%s.adv", base, installedVersion, item.szVersion) &&
-               FormatText(full, fullSize, "%s/%s.adv", base, item.szVersion);
+        return FormatText(first, firstSize, "diff/%s-%s.adv", installedVersion, item.szVersion) &&
+               FormatText(full, fullSize, "%s.adv", item.szVersion);
     case kItemQuaDb:
-        return FormatText(first, firstSize, "%s/diff/%s-%s.qua", base, installedVersion, item.szVersion) &&
-               FormatText(full, fullSize, "%s/%s.qua", base, item.szVersion);
+        return FormatText(first, firstSize, "diff/%s-%s.qua", installedVersion, item.szVersion) &&
+               FormatText(full, fullSize, "%s.qua", item.szVersion);
     case kItemProgramFile:
-        return FormatText(first, firstSize, "%s/file/%s", base, item.szName) &&
-               FormatText(full, fullSize, "%s/file/%s", base, item.szName);
+        return FormatText(first, firstSize, "file/%s", item.szName) &&
+               FormatText(full, fullSize, "file/%s", item.szName);
     default:
         return false;
     }
+}
+
+bool BuildUrl(char* out, std::size_t size, const char* base, const char* path)
+{
+    return FormatText(out, size, "%s/%s", base, path);
 }
 
 void ShuffleOrder(std::size_t* order, std::size_t n, std::uint32_t seed)

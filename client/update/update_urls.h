@@ -21,12 +21,16 @@ bool BuildStatisticsUrl(char* out, std::size_t size, const char* id);
 // "http://" + web site + "/down.html".
 const char* DownloadPageUrl();
 
-// The addresses of one outdated item under `base`. Databases: the difference
-// from `installedVersion` to the item's version first, then the full list
-// (url.db without extension, adv.db ".adv", qua.db ".qua"). Program files:
-// "file/<name>" both. False when an address does not fit its buffer.
-bool BuildItemUrls(const char* base, const UPDATE_ITEM& item, const char* installedVersion, char* full,
-                   std::size_t fullSize, char* first, std::size_t firstSize);
+// The paths under a base of one outdated item's files. Databases: the
+// difference from `installedVersion` to the item's version first
+// ("diff/<installed>-<new>"), then the full list ("<new>"; url.db without
+// extension, adv.db ".adv", qua.db ".qua"). Program files: "file/<name>"
+// both. False when a path does not fit its buffer.
+bool BuildItemPaths(const UPDATE_ITEM& item, const char* installedVersion, char* full, std::size_t fullSize,
+                    char* first, std::size_t firstSize);
+
+// The address of `path` under `base`.
+bool BuildUrl(char* out, std::size_t size, const char* base, const char* path);
 
 // Fills `order` with 0..n-1 and mixes it with exactly 50 swaps of two
 // positions drawn from a generator seeded with `seed` (the tick count).

@@ -4,6 +4,7 @@
 #include <rpc.h>
 
 #include <cstring>
+#include <string>
 
 #include "client/update/download_rules.h"
 #include "client/update/pending_files.h"
@@ -14,6 +15,7 @@
 #include "common/text.h"
 #include "common/win/folder.h"
 #include "common/win/registry.h"
+#include "update_key.h"
 
 namespace karvex {
 
@@ -21,6 +23,9 @@ namespace {
 
 // Addresses are built in buffers of this size.
 constexpr std::size_t kUrlSize = 512;
+
+// The highest index serial this user's client has accepted (rollback check).
+constexpr char kIndexSerialValue[] = "IndexSerial";
 
 // Makes a fresh identifier from a new UUID; sixteen 'F's when none can be made.
 void NewStatisticsId(char* out)
@@ -48,6 +53,61 @@ void ReadOrCreateStatisticsId(char (&id)[kStatisticsIdLength + 1])
         return;
     NewStatisticsId(id);
     key.SetText("ID", id);
+}
+
+std::uint32_t ReadIndexSerial()
+{
+    RegKey key;
+    DWORD serial = 0;
+    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS ||
+        key.QueryDword(kIndexSerialValue, serial) != ERROR_SUCCESS)
+        return 0;
+    return serial;
+}
+
+void WriteIndexSerial(std::uint32_t serial)
+{
+    RegKey key;
+    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS)
+        key.SetDword(kIndexSerialValue, serial);
+}
+
+// Seconds since 1970, UTC.
+std::uint64_t UnixTimeNow()
+{
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    const std::uint64_t ticks = (std::uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    constexpr std::uint64_t kTicksTo1970 = 116444736000000000ull;
+    return ticks < kTicksTo1970 ? 0 : (ticks - kTicksTo1970) / 10000000ull;
+}
+
+Refusal RefusalOf(IndexCheck check)
+{
+    switch (check) {
+    case IndexCheck::kOtherKey:
+        return Refusal::kIndexOtherKey;
+    case IndexCheck::kBadSignature:
+        return Refusal::kIndexBadSignature;
+    case IndexCheck::kRolledBack:
+        return Refusal::kIndexRolledBack;
+    case IndexCheck::kExpired:
+        return Refusal::kIndexExpired;
+    default:
+        return Refusal::kIndexMalformed;
+    }
+}
+
+// The whole of a small file; false when it cannot be read or is larger than `limit`.
+bool ReadSmallFile(const char* path, std::size_t limit, std::string* text)
+{
+    FilePtr file = OpenFile(path, "rb");
+    if (!file)
+        return false;
+    text->assign(limit + 1, '\0');
+    const std::size_t got = std::fread(&(*text)[0], 1, limit + 1, file.get());
+    text->resize(got);
+    return std::ferror(file.get()) == 0 && got <= limit;
 }
 
 // Waits for `handle`, serving messages sent to this thread's windows.
@@ -83,6 +143,7 @@ void CUpdater::Init(const char* installDir, CSignatureDb* urlDb, CSignatureDb* a
     m_pDatabases[1] = advDb;
     m_pDatabases[2] = quaDb;
     m_recordRun = std::move(recordRun);
+    m_bKeyRead = ParsePublicKeyPem(kUpdatePublicKeyPem, &m_key);
 }
 
 bool CUpdater::Start()
@@ -93,7 +154,6 @@ bool CUpdater::Start()
     // Raised before the thread exists, so a stop requested before it runs
     // is not lost.
     m_bRunning = 1;
-    m_abort.Reset();
     m_tempFiles.Reopen();
     m_threadHandle.reset(::CreateThread(nullptr, 0, ThreadProc, this, CREATE_SUSPENDED, nullptr));
     if (!m_threadHandle) {
@@ -109,7 +169,6 @@ bool CUpdater::Start()
 void CUpdater::RequestStop()
 {
     m_bRunning = 0;
-    m_abort.Abort();
 }
 
 bool CUpdater::WaitForPass(DWORD timeoutMs)
@@ -193,7 +252,9 @@ int CUpdater::Run()
     bool anyCurrent = false;
     for (const UPDATE_ITEM& item : items) {
         if (item.nKind == kItemRelease) {
-            PromptForRelease(item);
+            // A stopped pass asks nothing more.
+            if (IsRunning())
+                PromptForRelease(item);
             continue;
         }
         if (item.nKind == kItemProgramFile) {
@@ -202,7 +263,7 @@ int CUpdater::Run()
                 continue;
             }
         } else if (CSignatureDb* db = DatabaseFor(item.nKind)) {
-            if (db->IsVersion(item.szVersion)) {
+            if (IsDatabaseCurrent(*db, item)) {
                 anyCurrent = true;
                 continue;
             }
@@ -210,24 +271,16 @@ int CUpdater::Run()
             continue;
         }
 
-        char installed[24] = "";
-        if (CSignatureDb* db = DatabaseFor(item.nKind))
-            db->VersionText(installed, sizeof installed);
-        char full[kUrlSize];
-        char first[kUrlSize];
-        const int step = BuildItemUrls(m_pszServer, item, installed, full, sizeof full, first, sizeof first)
-                             ? DownloadAndApply(full, first, item)
-                             : kStepFailed;
+        const int step = DownloadAndApply(item);
+        if (step == kStepDone && item.nKind == kItemUrlDb)
+            OnUrlDbRewritten(item);  // whatever the busy probe says: the file is the new one
         if (step != kStepDone) {
             result = kPassFailed;
         } else if (IsServerBusy()) {
             result = kPassFailed;
             DeleteLeftover(item);
-        } else {
-            if (result != kPassFailed)
-                result = kPassUpdated;
-            if (item.nKind == kItemUrlDb)
-                OnUrlDbUpdated(item);
+        } else if (result != kPassFailed) {
+            result = kPassUpdated;
         }
         if (!IsRunning())
             break;
@@ -248,10 +301,14 @@ int CUpdater::Run()
 
 void CUpdater::ReadDatabaseHeaders()
 {
-    // Every pass reads them afresh: a database that was unreadable at start-up
-    // (or has gone since) counts as version 0.0000 and takes the full list.
+    // Every pass reads them afresh, after finishing or undoing a rewrite that
+    // was cut short: a database that is unreadable (or has gone since the
+    // start) counts as version 0.0000 and takes the full list.
     for (CSignatureDb* db : m_pDatabases) {
-        if (db != nullptr && !db->ReadHeader(m_szInstallDir)) {
+        if (db == nullptr)
+            continue;
+        db->RecoverFile(m_szInstallDir);
+        if (!db->ReadHeader(m_szInstallDir)) {
             db->m_dwReserved = 0;
             db->m_nMajor = 0;
             db->m_nMinor = 0;
@@ -266,16 +323,36 @@ CSignatureDb* CUpdater::DatabaseFor(std::int32_t kind) const
     return m_pDatabases[kind - kItemUrlDb];
 }
 
+bool CUpdater::IsDatabaseCurrent(const CSignatureDb& db, const UPDATE_ITEM& item)
+{
+    if (!db.IsVersion(item.szVersion))
+        return false;
+    // The right version text over other bytes (a damaged file) is not current:
+    // the full list puts it right.
+    const INDEX_DATABASE* published = m_index.FindDatabase(db.m_pszFile, item.szVersion);
+    char path[kPathSize];
+    SHA256_DIGEST digest;
+    std::uint64_t size = 0;
+    return published == nullptr || !JoinPath(path, sizeof path, m_szInstallDir, db.m_pszFile) ||
+           !Sha256OfFile(path, kDbDigestOffset, &digest, &size) || digest == published->digest;
+}
+
 int CUpdater::FetchManifest(std::vector<UPDATE_ITEM>* items)
 {
     CTempFile temp(m_tempFiles);
     if (!temp.Create())
         return kStepFailed;
     SendStatisticsPing(temp.Path());
-    const HRESULT downloaded = DownloadManifest(temp.Path());
-    if (FAILED(downloaded))
-        return downloaded == INET_E_OBJECT_NOT_FOUND ? kStepNotOnServer : kStepFailed;
-    FilePtr file = OpenFile(temp.Path(), "r");
+    if (!FetchIndex(temp.Path()))
+        return kStepFailed;
+    const HRESULT fetched = FetchListed("current.ver", temp.Path(), nullptr);
+    if (FAILED(fetched)) {
+        // A server whose manifest fails is not kept: the next pass picks again.
+        if (fetched != E_ABORT)
+            m_pszServer = nullptr;
+        return fetched == INET_E_OBJECT_NOT_FOUND ? kStepNotOnServer : kStepFailed;
+    }
+    FilePtr file = OpenFile(temp.Path(), "rb");
     if (!file)
         return kStepStopped;
     std::size_t lines = 0;
@@ -294,51 +371,75 @@ void CUpdater::SendStatisticsPing(const char* path)
         Download(url, path, kSmallAnswerLimit);  // any answer will do
 }
 
-HRESULT CUpdater::DownloadManifest(const char* path)
+bool CUpdater::FetchIndex(const char* path)
 {
-    char url[kUrlSize];
+    if (!m_bKeyRead)
+        return false;
     if (m_pszServer != nullptr) {
-        if (!FormatText(url, sizeof url, "%s/current.ver", m_pszServer))
-            return E_FAIL;
-        const HRESULT result = Download(url, path, kSmallAnswerLimit);
+        if (AcceptIndex(path, m_pszServer))
+            return true;
         // A server that failed is not kept: the next pass picks again.
-        if (FAILED(result) && result != E_ABORT)
+        if (IsRunning())
             m_pszServer = nullptr;
-        return result;
+        return false;
     }
+    // The first base whose index the key vouches for is kept; one that does
+    // not answer, or sends something refused, gives way to the next.
     std::size_t order[kUpdateBaseCount];
     ShuffleOrder(order, kUpdateBaseCount, ::GetTickCount());
-    HRESULT result = E_FAIL;
     for (std::size_t index : order) {
-        if (!FormatText(url, sizeof url, "%s/current.ver", kUpdateBases[index]))
-            continue;
-        result = Download(url, path, kSmallAnswerLimit);
-        if (SUCCEEDED(result)) {
+        if (!IsRunning())
+            return false;
+        if (AcceptIndex(path, kUpdateBases[index])) {
             m_pszServer = kUpdateBases[index];
-            break;
+            return true;
         }
-        if (result == E_ABORT)
-            break;
     }
-    return result;
+    return false;
+}
+
+bool CUpdater::AcceptIndex(const char* path, const char* base)
+{
+    char url[kUrlSize];
+    if (!BuildUrl(url, sizeof url, base, kIndexFile))
+        return false;
+    const HRESULT downloaded = Download(url, path, kIndexSizeLimit);
+    std::string text;
+    if (downloaded == HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)) {
+        Refuse(Refusal::kIndexMalformed, kIndexFile);
+        return false;
+    }
+    if (FAILED(downloaded) || !ReadSmallFile(path, kIndexSizeLimit, &text))
+        return false;
+    const std::uint32_t highest = ReadIndexSerial();
+    UPDATE_INDEX index;
+    const IndexCheck check = CheckUpdateIndex(text.data(), text.size(), m_key, UnixTimeNow(), highest, &index);
+    if (check != IndexCheck::kAccepted) {
+        Refuse(RefusalOf(check), kIndexFile);
+        return false;
+    }
+    if (index.serial > highest)
+        WriteIndexSerial(index.serial);
+    m_index = std::move(index);
+    return true;
 }
 
 bool CUpdater::IsServerBusy()
 {
     CTempFile temp(m_tempFiles);
     char url[kUrlSize];
-    if (m_pszServer == nullptr || !temp.Create() || !FormatText(url, sizeof url, "%s/busy", m_pszServer))
+    if (m_pszServer == nullptr || !temp.Create() || !BuildUrl(url, sizeof url, m_pszServer, "busy"))
         return true;
     // Only a definite "no such file" lets updates go on.
     return Download(url, temp.Path(), kSmallAnswerLimit) != INET_E_OBJECT_NOT_FOUND;
 }
 
-int CUpdater::DownloadAndApply(const char* full, const char* first, const UPDATE_ITEM& item)
+int CUpdater::DownloadAndApply(const UPDATE_ITEM& item)
 {
     if (item.nKind == kItemProgramFile)
-        return UpdateProgramFile(first, item);
+        return UpdateProgramFile(item);
     CSignatureDb* db = DatabaseFor(item.nKind);
-    return db != nullptr ? UpdateDatabase(*db, full, first, item) : kStepFailed;
+    return db != nullptr ? UpdateDatabase(*db, item) : kStepFailed;
 }
 
 void CUpdater::DeleteLeftover(const UPDATE_ITEM& item)
@@ -356,7 +457,7 @@ void CUpdater::DeleteLeftover(const UPDATE_ITEM& item)
     }
 }
 
-void CUpdater::OnUrlDbUpdated(const UPDATE_ITEM& item)
+void CUpdater::OnUrlDbRewritten(const UPDATE_ITEM& item)
 {
     HWND dialog = m_hOptionsWnd;
     if (HWND bar = OptionsControl(dialog, kIdcUpdateProgress))
@@ -381,8 +482,7 @@ void CUpdater::InstallStagedFiles()
         if (!file || std::fgetc(file.get()) == EOF)
             return;
     }
-    if (HWND log = OptionsControl(m_hOptionsWnd, kIdcUpdateLog))
-        ::SendMessageA(log, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("正在复制文件..."));
+    AddLogLine("正在复制文件...");
     InstallPendingFiles(m_szInstallDir);
 }
 
@@ -391,20 +491,79 @@ HRESULT CUpdater::Download(const char* url, const char* path, std::uint64_t limi
     DOWNLOAD_OPTIONS options;
     options.nLimit = limit;
     options.pRunning = &m_bRunning;
-    options.pAbort = &m_abort;
     return DownloadToFile(url, path, options);
 }
 
-HRESULT CUpdater::DownloadWithProgress(const char* url, const char* path, IBindStatusCallback* callback)
+HRESULT CUpdater::DownloadWithProgress(const char* url, const char* path, std::uint64_t limit,
+                                       IBindStatusCallback* callback)
 {
     DOWNLOAD_OPTIONS options;
-    options.nLimit = kLargeFileLimit;
+    options.nLimit = limit;
     options.pCallback = callback;
     options.pRunning = &m_bRunning;
-    options.pAbort = &m_abort;
     const HRESULT result = DownloadToFile(url, path, options);
     SetProgressPosition(0);
     return result;
+}
+
+HRESULT CUpdater::FetchListed(const char* path, const char* file, IBindStatusCallback* callback)
+{
+    const INDEX_FILE* listed = m_index.FindFile(path);
+    if (listed == nullptr) {
+        Refuse(Refusal::kNotListed, path);
+        return kRefused;
+    }
+    char url[kUrlSize];
+    if (m_pszServer == nullptr || !BuildUrl(url, sizeof url, m_pszServer, path))
+        return E_FAIL;
+    // Never more than the listed size is read: a longer answer is not the file.
+    const HRESULT result = callback != nullptr ? DownloadWithProgress(url, file, listed->size, callback)
+                                               : Download(url, file, listed->size);
+    if (result == HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)) {
+        Refuse(Refusal::kSize, path);
+        return kRefused;
+    }
+    if (FAILED(result))
+        return result;
+    SHA256_DIGEST digest;
+    std::uint64_t size = 0;
+    if (!Sha256OfFile(file, 0, &digest, &size))
+        return E_FAIL;
+    // A server that cut the answer short without saying how long it was
+    // shows here.
+    if (size != listed->size) {
+        Refuse(Refusal::kSize, path);
+        return kRefused;
+    }
+    if (digest != listed->digest) {
+        Refuse(Refusal::kDigest, path);
+        return kRefused;
+    }
+    return S_OK;
+}
+
+void CUpdater::Refuse(Refusal why, const char* name) const
+{
+    static const char* const kReasons[] = {
+        "更新索引无法识别",    // kIndexMalformed
+        "更新索引密钥不符",    // kIndexOtherKey
+        "更新索引签名无效",    // kIndexBadSignature
+        "更新索引版本过旧",    // kIndexRolledBack
+        "更新索引已过期",      // kIndexExpired
+        "文件未列入更新索引",  // kNotListed
+        "文件大小不符",        // kSize
+        "文件校验不符",        // kDigest
+        "特征库校验不符",      // kDatabaseDigest
+    };
+    char line[300];
+    FormatText(line, sizeof line, "%s：%s", kReasons[static_cast<int>(why)], name);
+    AddLogLine(line);
+}
+
+void CUpdater::AddLogLine(const char* text) const
+{
+    if (HWND log = OptionsControl(m_hOptionsWnd, kIdcUpdateLog))
+        ::SendMessageA(log, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
 }
 
 void CUpdater::SetProgressPosition(int position) const

@@ -1,7 +1,9 @@
 // The update worker: one update pass at a time, on a thread of its own. A
-// pass fetches the manifest from an update server, brings every outdated
-// database and program file to the manifest's version, asks about newer
-// program releases and reports its result to the tray window.
+// pass fetches the signed update index and the manifest from an update
+// server, brings every outdated database and program file to the manifest's
+// version, asks about newer program releases and reports its result to the
+// tray window. Nothing a server sends is used unless the index, signed by the
+// publisher's key built into the client, vouches for its exact bytes.
 //
 // What the Options dialog uses:
 // - m_hOptionsWnd: the dialog stores its window here while it is open and
@@ -9,8 +11,9 @@
 //   controls through it (each looked up afresh with IsWindow and GetDlgItem):
 //   progress bar 1014 (range, position, hidden after url.db was updated and at
 //   the end), label 1070 ("特征库版本：%s" after url.db was updated), log list
-//   1018 (LB_ADDSTRING "正在复制文件..."), button 1013 ("立即升级" at the end),
-//   and it posts WM_UPDATE_FINISHED (4000) when the pass has ended.
+//   1018 (LB_ADDSTRING "正在复制文件..." and one line for each file refused),
+//   button 1013 ("立即升级" at the end), and it posts WM_UPDATE_FINISHED (4000)
+//   when the pass has ended.
 // - m_bRunning (busy), Start, RequestStop and WaitForPass for the update
 //   button: RequestStop then WaitForPass stops a pass and waits for its end.
 // - GetDbVersion for url.db's version text; the worker rewrites the database
@@ -31,8 +34,10 @@
 #include "client/update/download.h"
 #include "client/update/download_callback.h"
 #include "client/update/manifest.h"
+#include "client/update/rsa_key.h"
 #include "client/update/signature_db.h"
 #include "client/update/temp_file.h"
+#include "client/update/update_index.h"
 #include "common/win/handles.h"
 
 namespace karvex {
@@ -42,6 +47,20 @@ enum PassResult : int { kPassFailed = 0, kPassUpdated = 1, kPassCurrent = 2 };
 
 // Result of one item's step.
 enum StepResult : int { kStepDone = 0, kStepStopped = -1, kStepNotOnServer = -2, kStepFailed = -3 };
+
+// Why something a server sent was not used; each adds one line to the
+// Options dialog's log naming the file.
+enum class Refusal {
+    kIndexMalformed,
+    kIndexOtherKey,
+    kIndexBadSignature,
+    kIndexRolledBack,
+    kIndexExpired,
+    kNotListed,
+    kSize,
+    kDigest,
+    kDatabaseDigest,
+};
 
 class CUpdater {
 public:
@@ -62,8 +81,9 @@ public:
     // started one.
     bool Start();
 
-    // Asks a running pass to stop: it ends at its next check, and a transfer
-    // in flight is ended. The pass then reports failure.
+    // Asks a running pass to stop: it ends at its next check, at most a few
+    // tens of milliseconds away (a transfer in flight is given up). The pass
+    // then reports failure.
     void RequestStop();
 
     // Waits up to `timeoutMs` for the pass that runs now (if any) to end, on
@@ -72,11 +92,11 @@ public:
     // worker sends to the Options dialog. True when no pass runs any more.
     bool WaitForPass(DWORD timeoutMs);
 
-    // At program exit: no pass starts any more, a running one is asked to
-    // stop and waited for up to `timeoutMs`. False when it did not end (a
-    // transfer the platform cannot interrupt, or a question on screen): its
-    // temporary files are then deleted already, and the caller must end the
-    // process without destroying anything the worker uses.
+    // At program exit or the end of the session: no pass starts any more, a
+    // running one is asked to stop and waited for up to `timeoutMs`. False
+    // when it did not end (a release question on screen): its temporary
+    // files are then deleted already, and the caller must end the process
+    // without destroying anything the worker uses.
     bool Shutdown(DWORD timeoutMs);
 
     // The database version text the tray and the Options dialog show.
@@ -100,22 +120,33 @@ private:
     void ReadDatabaseHeaders();
     int FetchManifest(std::vector<UPDATE_ITEM>* items);
     void SendStatisticsPing(const char* path);
-    HRESULT DownloadManifest(const char* path);
+    bool FetchIndex(const char* path);
+    bool AcceptIndex(const char* path, const char* base);
     bool IsServerBusy();
+    bool IsDatabaseCurrent(const CSignatureDb& db, const UPDATE_ITEM& item);
     bool IsFileOutdated(const UPDATE_ITEM& item);
-    int DownloadAndApply(const char* full, const char* first, const UPDATE_ITEM& item);
-    int UpdateDatabase(CSignatureDb& db, const char* full, const char* first, const UPDATE_ITEM& item);
-    int UpdateProgramFile(const char* url, const UPDATE_ITEM& item);
+    int DownloadAndApply(const UPDATE_ITEM& item);
+    int UpdateDatabase(CSignatureDb& db, const UPDATE_ITEM& item);
+    int ApplyList(CSignatureDb& db, const UPDATE_ITEM& item, const char* path, const char* download,
+                  IBindStatusCallback* callback, bool difference, bool* applied);
+    void BackUpDatabase(const CSignatureDb& db) const;
+    int UpdateProgramFile(const UPDATE_ITEM& item);
     bool ReplaceUpdater(const char* download);
-    bool StageProgramFile(const char* download, const char* name);
     void DeleteLeftover(const UPDATE_ITEM& item);
     void PromptForRelease(const UPDATE_ITEM& item);
     void InstallStagedFiles();
-    void OnUrlDbUpdated(const UPDATE_ITEM& item);
+    void OnUrlDbRewritten(const UPDATE_ITEM& item);
 
-    // Transport with this worker's stop and abort.
+    // Transport with this worker's stop, and the index's word on each file.
     HRESULT Download(const char* url, const char* path, std::uint64_t limit);
-    HRESULT DownloadWithProgress(const char* url, const char* path, IBindStatusCallback* callback);
+    HRESULT DownloadWithProgress(const char* url, const char* path, std::uint64_t limit,
+                                 IBindStatusCallback* callback);
+    // Downloads `path` (relative to the chosen base) into `file`, no further
+    // than the size the index lists, and checks its digest: S_OK only for the
+    // very bytes the index names; kRefused, with a log line, for anything else.
+    HRESULT FetchListed(const char* path, const char* file, IBindStatusCallback* callback);
+    void Refuse(Refusal why, const char* name) const;
+    void AddLogLine(const char* text) const;
     void SetProgressPosition(int position) const;
     void ReportToOptionsDialog() const;
     CSignatureDb* DatabaseFor(std::int32_t kind) const;
@@ -130,11 +161,19 @@ private:
     char m_szInstallDir[kPathSize] = {};
     CSignatureDb* m_pDatabases[3] = {};
     std::function<void()> m_recordRun;
-    // The chosen update base: set by the first manifest fetch that succeeds,
-    // forgotten when a fetch from it fails. Only the worker uses it.
+    // The chosen update base: set by the first index fetch that is accepted,
+    // forgotten when a fetch from it fails or is refused. Only the worker
+    // uses it.
     const char* m_pszServer = nullptr;
-    CTransferAbort m_abort;
+    // The publisher's key and the index the pass accepted.
+    RSA_KEY m_key;
+    bool m_bKeyRead = false;
+    UPDATE_INDEX m_index;
     CTempFileSet m_tempFiles;
 };
+
+// What FetchListed answers for a file the index does not vouch for
+// (HRESULT_FROM_WIN32(ERROR_INVALID_DATA)).
+constexpr HRESULT kRefused = static_cast<HRESULT>(0x8007000D);
 
 }  // namespace karvex

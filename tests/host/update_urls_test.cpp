@@ -35,10 +35,10 @@ struct UrlCase {
 TEST(UpdateUrlsTest, ItemAddresses)
 {
     const UrlCase cases[] = {
-        {kItemUrlDb, "1.0003", "url.db", "B/diff/1.0002-1.0003", "B/1.0003"},
-        {kItemAdvDb, "1.0003", "adv.db", "B/diff/1.0002-1.0003.adv", "B/1.0003.adv"},
-        {kItemQuaDb, "1.0003", "qua.db", "B/diff/1.0002-1.0003.qua", "B/1.0003.qua"},
-        {kItemProgramFile, "1.3.2.0", "karvex.exe", "B/file/karvex.exe", "B/file/karvex.exe"},
+        {kItemUrlDb, "1.0003", "url.db", "diff/1.0002-1.0003", "1.0003"},
+        {kItemAdvDb, "1.0003", "adv.db", "diff/1.0002-1.0003.adv", "1.0003.adv"},
+        {kItemQuaDb, "1.0003", "qua.db", "diff/1.0002-1.0003.qua", "1.0003.qua"},
+        {kItemProgramFile, "1.3.2.0", "karvex.exe", "file/karvex.exe", "file/karvex.exe"},
     };
     for (const UrlCase& c : cases) {
         UPDATE_ITEM item = {};
@@ -47,7 +47,7 @@ TEST(UpdateUrlsTest, ItemAddresses)
         std::snprintf(item.szName, sizeof item.szName, "%s", c.name);
         char full[260];
         char first[260];
-        ASSERT_TRUE(BuildItemUrls("B", item, "1.0002", full, sizeof full, first, sizeof first)) << c.name;
+        ASSERT_TRUE(BuildItemPaths(item, "1.0002", full, sizeof full, first, sizeof first)) << c.name;
         EXPECT_STREQ(first, c.first);
         EXPECT_STREQ(full, c.full);
     }
@@ -58,11 +58,12 @@ TEST(UpdateUrlsTest, AddressThatDoesNotFitFails)
     UPDATE_ITEM item = {};
     item.nKind = kItemProgramFile;
     std::snprintf(item.szName, sizeof item.szName, "%s", "karvex.exe");
-    char full[16];
+    char full[12];
     char first[260];
-    EXPECT_FALSE(BuildItemUrls("http://a.example", item, "", full, sizeof full, first, sizeof first));
+    EXPECT_FALSE(BuildItemPaths(item, "", full, sizeof full, first, sizeof first));
+    EXPECT_FALSE(BuildUrl(first, 16, "http://a.example", "file/karvex.exe"));
     item.nKind = kItemRelease;  // never downloaded
-    EXPECT_FALSE(BuildItemUrls("B", item, "", first, sizeof first, first, sizeof first));
+    EXPECT_FALSE(BuildItemPaths(item, "", first, sizeof first, first, sizeof first));
 }
 
 TEST(ShuffleOrderTest, GivesEveryOrderAndTheSameOneForASeed)

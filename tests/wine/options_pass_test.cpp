@@ -96,7 +96,7 @@ TEST_F(OptionsPassTest, ButtonStartsAPassThatTheDialogFollows)
 
 TEST_F(OptionsPassTest, ButtonStopsASlowDownload)
 {
-    // A large full list that comes slowly (no difference to the installed url.db).
+    // A large full list that comes slowly (no difference to the installed qua.db).
     const std::string before = PublishSlowFullList();
     HWND options = StartAndOpenOptions();
     ASSERT_NE(options, nullptr);
@@ -117,9 +117,9 @@ TEST_F(OptionsPassTest, ButtonStopsASlowDownload)
     EXPECT_EQ(m_alerts.WaitForAlert(), ALERT_UPDATE_FAILED);
     EXPECT_LT(::GetTickCount() - start, 5000u);
     // The transfer ended (the server logs a request when it is over), and
-    // url.db is as it was.
-    EXPECT_TRUE(WaitUntil([&] { return Contains(m_server.Requests(), "/1.0009 "); }));
-    EXPECT_TRUE(m_folder->Read("url.db") == before);
+    // qua.db is as it was.
+    EXPECT_TRUE(WaitUntil([&] { return Contains(m_server.Requests(), "/1.0009.qua "); }));
+    EXPECT_TRUE(m_folder->Read("qua.db") == before);
 }
 
 // A pass that waits for the user's answer to the release question: a stop
@@ -129,7 +129,7 @@ protected:
     void SetUp() override
     {
         OptionsPassTest::SetUp();
-        m_server.WriteTreeFile("current.ver", "1.3.2.0@karvex\r\n");
+        m_server.PublishTreeFile("current.ver", "1.3.2.0@karvex\r\n");
         ASSERT_NE(StartClientWithTray(), nullptr);
         m_alerts.Raise();
         Post(WM_COMMAND, ID_TRAY_UPDATE_NOW, 0);

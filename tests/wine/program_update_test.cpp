@@ -23,7 +23,7 @@ std::string NextRelease()
 
 using ProgramUpdateTest = UpdateTest;
 
-TEST_F(ProgramUpdateTest, ProgramFilesAreInstalledOverTheRunningClientAndUpdaterReplaced)
+TEST_F(ProgramUpdateTest, UpdaterIsReplacedAtOnceAndTheRunningClientWaitsStaged)
 {
     publisher::PUBLISH_JOB job;
     job.files = {{"karvex.exe", "1.3.2.0", NextRelease()}, {"update.exe", "1.3.2.0", NextRelease()}};
@@ -32,20 +32,39 @@ TEST_F(ProgramUpdateTest, ProgramFilesAreInstalledOverTheRunningClientAndUpdater
     const std::string next = ReadFileAt(NextRelease());
 
     EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
-    // The running client was moved aside into Temp, the new one is in place;
-    // update.exe was replaced directly, never staged.
-    EXPECT_TRUE(m_folder->Read("karvex.exe") == next);
-    EXPECT_TRUE(m_folder->Read("Temp\\karvex.exe") == client);
+    // update.exe was replaced directly, never staged. The client cannot be
+    // replaced while it runs without a moment in which no karvex.exe exists:
+    // it stays staged for update.exe, and nothing of it went to Temp.
     EXPECT_TRUE(m_folder->Read("update.exe") == next);
-    EXPECT_FALSE(m_folder->Exists("update\\ready"));
-    EXPECT_FALSE(m_folder->Exists("update\\karvex.exe"));
+    EXPECT_TRUE(m_folder->Read("karvex.exe") == client);
+    EXPECT_TRUE(m_folder->Read("update\\karvex.exe") == next);
+    EXPECT_EQ(m_folder->Read("update\\ready"), "karvex.exe \r\n");
     EXPECT_FALSE(m_folder->Exists("update\\update.exe"));
+    EXPECT_TRUE(m_folder->Names("Temp").empty());
     EXPECT_EQ(m_server.RequestsFor("/file/").size(), 2u);
     EXPECT_TRUE(m_client.IsRunning());
 
-    // Both are current now.
+    // Both count as current now: the staged client is not fetched again.
     EXPECT_EQ(RunPass(), ALERT_UP_TO_DATE);
     EXPECT_EQ(m_server.RequestsFor("/file/").size(), 2u);
+    EXPECT_EQ(m_folder->Read("update\\ready"), "karvex.exe \r\n");
+}
+
+TEST_F(ProgramUpdateTest, StagedClientGoesInPlaceThroughTheUpdaterAtTheNextStart)
+{
+    publisher::PUBLISH_JOB job;
+    job.files = {{"karvex.exe", "1.3.2.0", NextRelease()}};
+    m_server.Publish(job);
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
+    Post(WM_COMMAND, ID_TRAY_EXIT, 0);
+    ASSERT_TRUE(m_client.WaitForExit(10000, nullptr));
+
+    ASSERT_TRUE(StartClient());
+    HWND question = m_client.WaitForWindow("#32770", "Karvex");
+    ASSERT_NE(question, nullptr);
+    ::PostMessageA(::GetDlgItem(question, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return m_folder->Read("karvex.exe") == ReadFileAt(NextRelease()); }));
+    EXPECT_TRUE(WaitUntil([&] { return !m_folder->Exists("update\\ready"); }));
 }
 
 TEST_F(ProgramUpdateTest, FileWithoutTheAnnouncedVersionIsNeitherStagedNorInstalled)
@@ -68,9 +87,9 @@ TEST_F(ProgramUpdateTest, FileWithoutTheAnnouncedVersionIsNeitherStagedNorInstal
 TEST_F(ProgramUpdateTest, HostileNamesInTheManifestAreIgnored)
 {
     PublishDatabases();
-    m_server.WriteTreeFile("file\\evil.exe", ReadFileAt(NextRelease()));
+    m_server.PublishTreeFile("file\\evil.exe", ReadFileAt(NextRelease()));
     const std::string longName(70, 'a');
-    m_server.WriteTreeFile("current.ver",
+    m_server.PublishTreeFile("current.ver",
                            "1.3.2.0#../evil.exe\r\n1.3.2.0#..\\evil.exe\r\n1.3.2.0#c:\\evil.exe\r\n"
                            "1.3.2.0#/evil.exe\r\n1.3.2.0#ready\r\n1.3.2.0#update\r\n1.3.2.0#con\r\n"
                            "1.3.2.0#nul.exe\r\n1.3.2.0#evil.exe.\r\n1.3.2.0#" + longName + "\r\n"
@@ -92,7 +111,7 @@ protected:
     void SetUp() override
     {
         UpdateTest::SetUp();
-        m_server.WriteTreeFile("current.ver", "1.3.2.0@karvex\r\n");
+        m_server.PublishTreeFile("current.ver", "1.3.2.0@karvex\r\n");
     }
 
     // Starts a pass and answers the release question with `button`.
@@ -151,7 +170,7 @@ class NoQuestionTest : public ReleaseQuestionTest, public ::testing::WithParamIn
 TEST_P(NoQuestionTest, NothingIsAsked)
 {
     const NoQuestionCase& c = GetParam();
-    m_server.WriteTreeFile("current.ver", c.manifest);
+    m_server.PublishTreeFile("current.ver", c.manifest);
     WriteSetting("AutoUpProgram", c.autoUpProgram);
     if (c.version != nullptr)
         WriteSetting("Version", std::string(c.version));

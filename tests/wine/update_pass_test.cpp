@@ -50,10 +50,11 @@ TEST_F(UpdatePassTest, DifferencesBringEveryDatabaseToThePublishedVersion)
     ExpectDatabases(NewDb(0), NewDb(1), NewDb(2));
 }
 
+// No difference from the installed version is published: the index lists
+// none, so none is asked for.
 struct FullListCase {
     const char* name;
     bool installed;  // an older url.db than the tree has (else none at all)
-    const char* difference;
 };
 
 class FullListTest : public UpdateTest, public ::testing::WithParamInterface<FullListCase> {};
@@ -67,14 +68,25 @@ TEST_P(FullListTest, MissingDifferenceTakesTheFullList)
         m_folder->Remove("url.db");
     EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
     ExpectDatabases(NewDb(0), NewDb(1), NewDb(2));
-    EXPECT_TRUE(Contains(m_server.Requests(), std::string(GetParam().difference) + " 404"));
+    EXPECT_TRUE(m_server.RequestsFor("/diff/1.000").size() == 2u);  // adv.db's and qua.db's only
     EXPECT_TRUE(Contains(m_server.Requests(), "/1.0003 200"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Update, FullListTest, ::testing::Values(
-    FullListCase{"OlderThanTheTree", true, "diff/1.0001-1.0003"},
-    FullListCase{"Missing", false, "diff/0.0000-1.0003"}),
+    FullListCase{"OlderThanTheTree", true},
+    FullListCase{"Missing", false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UpdatePassTest, DifferenceMissingOnTheServerTakesTheFullList)
+{
+    // A mirror that lacks a file the index lists answers "not found".
+    PublishDatabases();
+    m_server.RemoveTreeFile("diff\\1.0002-1.0003");
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
+    ExpectDatabases(NewDb(0), NewDb(1), NewDb(2));
+    EXPECT_TRUE(Contains(m_server.Requests(), "diff/1.0002-1.0003 404"));
+    EXPECT_TRUE(Contains(m_server.Requests(), "/1.0003 200"));
+}
 
 TEST_F(UpdatePassTest, BusyServerChangesNothing)
 {
@@ -146,16 +158,16 @@ TEST_F(UpdatePassTest, ServersDownFailThePassAndChangeNothing)
 TEST_F(UpdatePassTest, AfterAllServersFailedTheNextPassChoosesAgain)
 {
     PublishDatabases();
-    SetFaultEverywhere("/current.ver", "500");
+    SetFaultEverywhere("/current.sig", "500");
     EXPECT_EQ(RunPass(), ALERT_UPDATE_FAILED);
-    EXPECT_EQ(m_server.RequestsFor("current.ver 500").size(), 4u);  // each base once
+    EXPECT_EQ(m_server.RequestsFor("current.sig 500").size(), 4u);  // each base once
 
     // Only update server 2 answers now: a client bound to the first server of
     // its failed pass would fail again three times in four.
     m_server.ClearFaults();
     for (const UPDATE_BASE& base : kUpdateBaseHosts) {
         if (std::string(base.host) != kUpdateHost2)
-            m_server.SetFault(base.host, std::string(base.prefix) + "/current.ver", "500");
+            m_server.SetFault(base.host, std::string(base.prefix) + "/current.sig", "500");
     }
     EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
     ExpectDatabases(NewDb(0), NewDb(1), NewDb(2));
@@ -177,7 +189,7 @@ TEST_P(ExitDuringDownloadTest, ClientEndsPromptlyAndKeepsItsDatabase)
 
     ASSERT_NE(StartClientWithTray(), nullptr);
     Post(WM_COMMAND, ID_TRAY_UPDATE_NOW, 0);
-    ASSERT_TRUE(WaitUntil([&] { return Contains(m_server.Requests(), "diff/1.0001-1.0009 404"); }));
+    ASSERT_TRUE(WaitUntil([&] { return Contains(m_server.Requests(), "/busy 404"); }));
     ::Sleep(1000);  // into the full list's transfer
     const DWORD start = ::GetTickCount();
     Post(WM_COMMAND, ID_TRAY_EXIT, 0);
@@ -185,7 +197,7 @@ TEST_P(ExitDuringDownloadTest, ClientEndsPromptlyAndKeepsItsDatabase)
     ASSERT_TRUE(m_client.WaitForExit(8000, &code));
     EXPECT_LT(::GetTickCount() - start, 5000u);
     EXPECT_EQ(code, 0u);
-    EXPECT_TRUE(m_folder->Read("url.db") == before);
+    EXPECT_TRUE(m_folder->Read("qua.db") == before);
     // The icon went with the client.
     EXPECT_TRUE(m_shell.WaitForEvent([](const TrayEvent& e) { return e.message == NIM_DELETE; }));
     EXPECT_TRUE(WaitUntil([&] { return UpdaterTempFiles() == m_tempBefore; }, 5000));

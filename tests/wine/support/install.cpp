@@ -1,5 +1,7 @@
 #include "tests/wine/support/install.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <stdexcept>
 
@@ -110,6 +112,20 @@ void InstallFolder::Write(const std::string& relative, const std::string& conten
 std::string InstallFolder::Read(const std::string& relative) const
 {
     return ReadFileAt(File(relative));
+}
+
+std::vector<std::string> InstallFolder::Names(const std::string& relative) const
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    UniqueFind find(::FindFirstFileA(File(relative + "\\*").c_str(), &found));
+    for (bool more = bool(find); more; more = ::FindNextFileA(find.get(), &found) != FALSE) {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool InstallFolder::Exists(const std::string& relative) const

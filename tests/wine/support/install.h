@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace karvex::test {
 
@@ -27,6 +28,9 @@ public:
     void Write(const std::string& relative, const std::string& content) const;
     std::string Read(const std::string& relative) const;
     bool Exists(const std::string& relative) const;
+    // The names of the files and folders in a folder of the install folder,
+    // sorted; none when it does not exist.
+    std::vector<std::string> Names(const std::string& relative) const;
     void Remove(const std::string& relative) const;
     void WriteDatabase(const std::string& name, std::int32_t major, std::int32_t minor,
                        std::size_t records) const;

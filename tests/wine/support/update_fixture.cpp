@@ -67,12 +67,15 @@ void UpdateTest::SetFaultEverywhere(const std::string& path, const char* kind) c
 std::string UpdateTest::PublishSlowFullList(const char* kind)
 {
     publisher::PUBLISH_JOB job;
+    m_folder->Write("url.db", OldDb(0));
+    WriteFileAt(UpdateServer::Work("2-url.db"), OldDb(0));
+    job.databases[0] = {UpdateServer::Work("2-url.db")};
     WriteFileAt(UpdateServer::Work("big.db"), DatabaseBytes(1, 9, SortedRecords(60000, 5)));
-    job.databases[0] = {UpdateServer::Work("big.db")};
+    job.databases[2] = {UpdateServer::Work("big.db")};
     m_server.Publish(job);
-    m_folder->WriteDatabase("url.db", 1, 1, 5);
-    SetFaultEverywhere("/1.0009", kind);
-    return m_folder->Read("url.db");
+    m_folder->WriteDatabase("qua.db", 1, 1, 5);
+    SetFaultEverywhere("/1.0009.qua", kind);
+    return m_folder->Read("qua.db");
 }
 
 WPARAM UpdateTest::RunPass()

@@ -39,9 +39,10 @@ protected:
     void PublishDatabases(publisher::PUBLISH_JOB job = publisher::PUBLISH_JOB());
     // The same fault for `path` (under the base) on all four bases.
     void SetFaultEverywhere(const std::string& path, const char* kind) const;
-    // Installs a small url.db 1.0001 and publishes a large full list 1.0009
-    // (no difference to it) that the servers send with the fault `kind`
-    // ("slow" or "stall"); returns the installed file's bytes.
+    // Publishes the installed url.db as current, and a large qua.db full list
+    // 1.0009 over a small installed qua.db 1.0001 (no difference to it) that
+    // the servers send with the fault `kind` ("slow" or "stall"); returns the
+    // installed qua.db's bytes.
     std::string PublishSlowFullList(const char* kind = "slow");
     // Presses "立即更新" (starting the client first) and waits for the
     // pass's result; 0 when none came.

@@ -7,8 +7,10 @@
 #include <random>
 #include <sstream>
 
+#include "client/update/update_index.h"
 #include "common/std_file.h"
 #include "common/win/registry.h"
+#include "test_keys.h"
 #include "tests/wine/support/install.h"
 
 namespace karvex::test {
@@ -60,6 +62,12 @@ void UpdateServer::Publish(publisher::PUBLISH_JOB job) const
 {
     DeleteTree(Tree());
     job.outDir = Tree();
+    if (job.signingKeyPem.empty())
+        job.signingKeyPem = kTestPrivateKeyPem;
+    if (job.serial == 0)
+        job.serial = ++m_serial;
+    if (job.expires == 0)
+        job.expires = UnixTimeNow() + 24 * 60 * 60;
     std::string log;
     std::string error;
     ASSERT_TRUE(publisher::Publish(job, &log, &error)) << error;
@@ -68,6 +76,53 @@ void UpdateServer::Publish(publisher::PUBLISH_JOB job) const
 void UpdateServer::WriteTreeFile(const std::string& relative, const std::string& content) const
 {
     WriteFileAt(Tree() + "\\" + relative, content);
+}
+
+void UpdateServer::PublishTreeFile(const std::string& relative, const std::string& content) const
+{
+    WriteTreeFile(relative, content);
+    SignTree(kTestPrivateKeyPem, ++m_serial, UnixTimeNow() + 24 * 60 * 60);
+}
+
+void UpdateServer::SignTree(const char* privateKeyPem, std::uint32_t serial, std::uint64_t expires) const
+{
+    const std::string indexPath = Tree() + "\\" + kIndexFile;
+    // The database digests stay; a tree without an index gets its first.
+    const std::string old = ReadFileAt(indexPath);
+    UPDATE_INDEX index;
+    ParseUpdateIndex(old.data(), old.size(), &index);
+    index.files.clear();
+    // Every file under the tree, named as the client asks for it.
+    std::vector<std::string> folders = {""};
+    while (!folders.empty()) {
+        const std::string folder = folders.back();
+        folders.pop_back();
+        WIN32_FIND_DATAA found;
+        UniqueFind find(::FindFirstFileA((Tree() + "\\" + folder + "*").c_str(), &found));
+        for (bool more = bool(find); more; more = ::FindNextFileA(find.get(), &found) != FALSE) {
+            const std::string name = found.cFileName;
+            if (name == "." || name == ".." || (folder.empty() && name == kIndexFile))
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                folders.push_back(folder + name + "\\");
+                continue;
+            }
+            INDEX_FILE file;
+            file.path = folder + name;
+            std::replace(file.path.begin(), file.path.end(), '\\', '/');
+            ASSERT_TRUE(Sha256OfFile((Tree() + "\\" + folder + name).c_str(), 0, &file.digest, &file.size));
+            index.files.push_back(file);
+        }
+    }
+    RSA_KEY key;
+    ASSERT_TRUE(ParsePrivateKeyPem(privateKeyPem, &key));
+    ASSERT_TRUE(KeyId(key, &index.keyId));
+    index.serial = serial;
+    index.expires = expires;
+    const std::string body = FormatIndexBody(index);
+    std::vector<std::uint8_t> signature;
+    ASSERT_TRUE(SignRsaSha256(key, body.data(), body.size(), &signature));
+    WriteFileAt(indexPath, body + FormatSignatureLine(signature));
 }
 
 void UpdateServer::RemoveTreeFile(const std::string& relative) const
@@ -160,6 +215,14 @@ std::vector<SIGNATURE_RECORD> ChangedRecords(const std::vector<SIGNATURE_RECORD>
     std::stable_sort(changed.begin(), changed.end(),
                      [](const SIGNATURE_RECORD& a, const SIGNATURE_RECORD& b) { return BucketOf(a) < BucketOf(b); });
     return changed;
+}
+
+std::uint64_t UnixTimeNow()
+{
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    const std::uint64_t ticks = (std::uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return (ticks - 116444736000000000ull) / 10000000ull;
 }
 
 std::vector<std::string> UpdaterTempFiles()

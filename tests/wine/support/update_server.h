@@ -28,10 +28,18 @@ public:
     static std::string Work(const std::string& name);
 
     // Publishes a new tree (the job's outDir is set here) and fails the test
-    // with the publisher's message on error.
+    // with the publisher's message on error. Unless the job says otherwise,
+    // the index is signed with the test key the programs are built with, its
+    // serial is one more than the last tree's, and it is valid for a day.
     void Publish(publisher::PUBLISH_JOB job) const;
-    // A file of the tree, written or replaced ("current.ver", "busy", ...).
+    // A file of the tree, written or replaced ("busy", a tampered file, ...),
+    // as anyone on the way to the client could: the index stays as it was.
     void WriteTreeFile(const std::string& relative, const std::string& content) const;
+    // The same by the publisher: the index is signed anew over the tree as it
+    // is now (database digests kept, the next serial).
+    void PublishTreeFile(const std::string& relative, const std::string& content) const;
+    // Signs the index anew over the files of the tree as they are.
+    void SignTree(const char* privateKeyPem, std::uint32_t serial, std::uint64_t expires) const;
     void RemoveTreeFile(const std::string& relative) const;
     // The request for `path` on `host` answers 500, comes slowly ("slow") or
     // stalls after its headers ("stall").
@@ -49,6 +57,7 @@ private:
     void RouteTo(const std::string& proxy) const;
 
     std::uint64_t m_logStart = 0;
+    mutable std::uint32_t m_serial = 0;
 };
 
 // Records in the order a database file holds them (ascending bucket), made
@@ -59,6 +68,9 @@ std::string DatabaseBytes(std::int32_t major, std::int32_t minor, const std::vec
 // `records` without every `step`-th one, with `added` new ones, in file order.
 std::vector<SIGNATURE_RECORD> ChangedRecords(const std::vector<SIGNATURE_RECORD>& records, std::size_t step,
                                              std::size_t added, std::uint32_t seed);
+
+// Seconds since 1970, UTC, as the programs reckon an index's expiry.
+std::uint64_t UnixTimeNow();
 
 // Files in the user's temporary folder whose names are digits only, as the
 // updater's temporary files are named.
