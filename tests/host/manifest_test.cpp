@@ -115,6 +115,22 @@ TEST(ManifestReaderTest, LineLongerThanTheBufferIsDroppedWhole)
     EXPECT_EQ(items[0].nKind, kItemAdvDb);
 }
 
+TEST(ManifestReaderTest, LineWithANulByteIsDroppedWholeAndHidesNothing)
+{
+    // Cut at the NUL, the first line would swallow the second; a long line
+    // starting with NUL would come in pieces whose tail parses.
+    const std::string nul(1, '\0');
+    FilePtr file = FileWith("1.0004.mal" + nul + "x\r\n1.0003.adv\r\n" + nul + std::string(300, 'x') +
+                            "1.0007.qua\r\n1.3.2.0#a" + nul + ".exe\r\n1.0009.qua\r\n");
+    ASSERT_TRUE(file);
+    std::size_t lines = 0;
+    const std::vector<UPDATE_ITEM> items = ReadManifest(file.get(), &lines);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].nKind, kItemAdvDb);
+    EXPECT_STREQ(items[1].szVersion, "1.0009");
+    EXPECT_EQ(lines, 5u);
+}
+
 TEST(ManifestReaderTest, EmptyFileHasNoLines)
 {
     FilePtr file = FileWith("");
