@@ -61,7 +61,6 @@ int CUpdater::ApplyList(CSignatureDb& db, const UPDATE_ITEM& item, const char* p
         return kStepFailed;
     // The decompressor makes its output exclusively: the name is kept, the file goes.
     ::DeleteFileA(list.Path());
-    FileStep("list decompressed");
     if (!GunzipFile(download, list.Path(), &m_bRunning))
         return IsRunning() ? (difference ? kStepDone : kStepFailed) : kStepStopped;
 

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "client/update/download_rules.h"
-#include "common/file_steps.h"
 #include "common/win/handles.h"
 
 namespace karvex {
@@ -84,7 +83,6 @@ HRESULT ReceiveBody(HINTERNET request, TRANSFER& transfer)
                 return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
             if (transfer.bAbandoned)
                 return E_ABORT;
-            FileStep("download piece written");
             DWORD written = 0;
             if (!::WriteFile(transfer.file.get(), buffer, got, &written, nullptr) || written != got)
                 return LastError();
@@ -223,7 +221,6 @@ HRESULT DownloadToFile(const char* url, const char* path, const DOWNLOAD_OPTIONS
     auto* transfer = new TRANSFER;
     transfer->url = url;
     transfer->nLimit = options.nLimit;
-    FileStep("download created");
     // Delete sharing lets the caller delete it while an abandoned transfer
     // still holds it.
     transfer->file.reset(::CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,

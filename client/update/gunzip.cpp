@@ -15,7 +15,6 @@
 #include <unistd.h>
 #endif
 
-#include "common/file_steps.h"
 #include "common/std_file.h"
 
 namespace karvex {
@@ -145,7 +144,6 @@ public:
     {
         if (m_nWritten + size > kMaxOutput || (m_pRunning != nullptr && m_pRunning->load() == 0))
             return false;
-        FileStep("list piece written");
         m_nCrc = crc32(m_nCrc, data, static_cast<uInt>(size));
         m_nWritten += size;
         while (size > 0) {

@@ -133,11 +133,8 @@ std::vector<std::string> ReadStagedNames(const char* folder)
     return names;
 }
 
-bool ReplaceWithCopy(const char* source, const char* target)
+bool ReplaceWithCopy(const char* source, const char* copy, const char* target)
 {
-    char copy[MAX_PATH];
-    if (!FormatText(copy, sizeof copy, "%s~", target))
-        return false;
     FileStep("program file copied");
     bool copied = false;
     if (::CopyFileA(source, copy, FALSE)) {
@@ -156,11 +153,13 @@ bool StageFile(const char* folder, const char* source, const char* name)
 {
     char staging[MAX_PATH];
     char staged[MAX_PATH];
+    char copy[MAX_PATH];
     if (!FormatText(staging, sizeof staging, "%s\\update", folder) ||
-        !FormatText(staged, sizeof staged, "%s\\%s", staging, name))
+        !FormatText(staged, sizeof staged, "%s\\%s", staging, name) ||
+        !FormatText(copy, sizeof copy, "%s~", staged))
         return false;
     ::CreateDirectoryA(staging, nullptr);
-    if (!ReplaceWithCopy(source, staged))
+    if (!ReplaceWithCopy(source, copy, staged))
         return false;
     std::vector<std::string> names = ReadStagedNames(folder);
     names.push_back(name);

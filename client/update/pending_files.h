@@ -3,9 +3,9 @@
 // place. The client stages them during a pass and puts them in place at its
 // end; update.exe does it when the client handed a staged update over at
 // start-up. Both follow the same rules, under which every program file is
-// whole at every instant: each file and the marker are written under a
-// temporary name ending in '~' (which no program file name has) and renamed
-// into place in one step.
+// whole at every instant: each file and the marker are written in the
+// staging folder under a name ending in '~' (which no program file name has,
+// and which the next start clears) and renamed into place in one step.
 #pragma once
 
 #include <string>
@@ -22,9 +22,9 @@ std::vector<std::string> ReadStagedNames(const char* folder);
 bool StageFile(const char* folder, const char* source, const char* name);
 
 // Copies the complete file `source` over `target` in one step: the copy is
-// written beside the target as "<target>~" and renamed into its place. False
+// written as `copy` (on the target's drive) and renamed into its place. False
 // when the target is the old file.
-bool ReplaceWithCopy(const char* source, const char* target);
+bool ReplaceWithCopy(const char* source, const char* copy, const char* target);
 
 // Moves every listed file from "<folder>\update" into <folder>. A live file
 // that cannot simply be replaced (a program that runs) is renamed aside

@@ -109,10 +109,18 @@ int CUpdater::UpdateProgramFile(const UPDATE_ITEM& item)
 
 bool CUpdater::ReplaceUpdater(const char* download)
 {
-    // update.exe is never missing or partial: its copy is written beside it
-    // and renamed into place.
+    // update.exe is never missing or partial: its copy is written into the
+    // staging folder (the download may lie on another drive) and renamed
+    // into place.
+    char folder[kPathSize];
+    char copy[kPathSize];
     char live[kPathSize];
-    return FormatText(live, sizeof live, "%s\\%s", m_szInstallDir, kUpdaterFile) && ReplaceWithCopy(download, live);
+    if (!FormatText(folder, sizeof folder, "%s\\update", m_szInstallDir) ||
+        !FormatText(copy, sizeof copy, "%s\\%s~", folder, kUpdaterFile) ||
+        !FormatText(live, sizeof live, "%s\\%s", m_szInstallDir, kUpdaterFile))
+        return false;
+    ::CreateDirectoryA(folder, nullptr);
+    return ReplaceWithCopy(download, copy, live);
 }
 
 void CUpdater::PromptForRelease(const UPDATE_ITEM& item)
