@@ -2,7 +2,7 @@
 # Builds the fuzz targets with clang (in build-fuzz/, or $KARVEX_FUZZ_BUILD)
 # and runs each for a bounded time. A crash leaves its input as
 # build-fuzz/fuzz/crash-<target>-* and makes the script fail.
-# usage: fuzz/run.sh [SECONDS_EACH] [full_list|difference|apply|gunzip|manifest]...
+# usage: fuzz/run.sh [SECONDS_EACH] [full_list|difference|apply|gunzip|manifest|index]...
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,7 +10,7 @@ build=${KARVEX_FUZZ_BUILD:-$root/build-fuzz}
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(full_list difference apply gunzip manifest)
+[ ${#targets[@]} -gt 0 ] || targets=(full_list difference apply gunzip manifest index)
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null

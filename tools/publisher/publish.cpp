@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <ctime>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 #include <utility>
 
 #ifdef _WIN32
@@ -16,6 +19,7 @@
 #include <unistd.h>
 #endif
 
+#include "client/update/replace_file.h"
 #include "common/std_file.h"
 #include "common/text.h"
 
@@ -389,15 +393,35 @@ bool DigestFile(const std::string& path, INDEX_FILE* file, std::string* error)
     return true;
 }
 
-// Signs the index of everything in `tree` and writes it as current.sig.
-bool WriteIndex(const PUBLISH_JOB& job, const std::vector<SERIES>& series, CTree& tree, std::string* log,
-                std::string* error)
+// The index's whole text, signed with `key`, and the line that reports it.
+bool SignIndex(const RSA_KEY& key, const UPDATE_INDEX& index, std::string* text, std::string* log, std::string* error)
 {
-    RSA_KEY key;
-    if (!ParsePrivateKeyPem(job.signingKeyPem, &key) || key.Bits() < 2048) {
-        *error = "the signing key is not an RSA private key of at least 2048 bits in PEM";
+    const std::string body = FormatIndexBody(index);
+    std::vector<std::uint8_t> signature;
+    if (!SignRsaSha256(key, body.data(), body.size(), &signature)) {
+        *error = "the index cannot be signed with that key";
         return false;
     }
+    *text = body + FormatSignatureLine(signature);
+    if (text->size() > kIndexSizeLimit) {
+        *error = std::string(kIndexFile) + ": " + std::to_string(text->size()) + " bytes, more than the " +
+                 std::to_string(kIndexSizeLimit) + " clients read; publish fewer versions or files";
+        return false;
+    }
+    char expiry[32] = "?";
+    const std::time_t expires = static_cast<std::time_t>(index.expires);
+    if (const std::tm* utc = std::gmtime(&expires))
+        std::strftime(expiry, sizeof expiry, "%Y-%m-%d %H:%M UTC", utc);
+    *log += std::string(kIndexFile) + ": serial " + std::to_string(index.serial) + ", expires " + expiry + ", " +
+            std::to_string(index.files.size()) + " files, " + std::to_string(index.databases.size()) +
+            " database versions\n";
+    return true;
+}
+
+// Signs the index of everything in `tree` and writes it as current.sig.
+bool WriteIndex(const PUBLISH_JOB& job, const RSA_KEY& key, const std::vector<SERIES>& series, CTree& tree,
+                std::string* log, std::string* error)
+{
     UPDATE_INDEX index;
     index.serial = job.serial;
     index.expires = job.expires;
@@ -416,17 +440,64 @@ bool WriteIndex(const PUBLISH_JOB& job, const std::vector<SERIES>& series, CTree
         for (std::size_t i = 0; i < s.versions.size(); ++i)
             index.databases.push_back({s.kind->name, s.texts[i], DatabaseDigest(s.versions[i])});
     }
-    const std::string body = FormatIndexBody(index);
-    std::vector<std::uint8_t> signature;
-    if (!SignRsaSha256(key, body.data(), body.size(), &signature)) {
-        *error = "the index cannot be signed with that key";
+    std::string text;
+    return SignIndex(key, index, &text, log, error) && WriteText(tree.File(kIndexFile), text, error);
+}
+
+// The index at `path`, read and checked to be signed by `key`.
+bool ReadOwnIndex(const std::string& path, const RSA_KEY& key, UPDATE_INDEX* index, std::string* error)
+{
+    std::string text;
+    FilePtr in = OpenFile(path.c_str(), "rb");
+    text.resize(kIndexSizeLimit + 1);
+    text.resize(in ? std::fread(&text[0], 1, text.size(), in.get()) : 0);
+    if (!in || std::ferror(in.get())) {
+        *error = path + ": cannot be read";
         return false;
     }
-    if (!WriteText(tree.File(kIndexFile), body + FormatSignatureLine(signature), error))
+    if (text.size() > kIndexSizeLimit || !ParseUpdateIndex(text.data(), text.size(), index)) {
+        *error = path + ": not a well-formed update index";
         return false;
-    *log += std::string(kIndexFile) + ": serial " + std::to_string(index.serial) + ", " +
-            std::to_string(index.files.size()) + " files, " + std::to_string(index.databases.size()) +
-            " database versions\n";
+    }
+    SHA256_DIGEST ours{};
+    if (!KeyId(key, &ours) || ours != index->keyId ||
+        !VerifyRsaSha256(key, text.data(), index->signedLength, index->signature)) {
+        *error = path + ": not signed by this key; publish the tree anew to sign it with another";
+        return false;
+    }
+    return true;
+}
+
+// Whether the files under `tree` are exactly those `index` lists, byte for
+// byte. Its own file and a "busy" marker are not listed.
+bool TreeMatchesIndex(const std::string& tree, const UPDATE_INDEX& index, std::string* error)
+{
+    namespace fs = std::filesystem;
+    const fs::path root(tree);
+    std::error_code failure;
+    for (fs::recursive_directory_iterator it(root, failure), end; !failure && it != end; it.increment(failure)) {
+        std::error_code kind;
+        const std::string relative = it->path().lexically_relative(root).generic_string();
+        if (it->is_directory(kind) || relative == kIndexFile || relative == "busy")
+            continue;
+        if (index.FindFile(relative.c_str()) == nullptr) {
+            *error = tree + "/" + relative + ": not listed in " + kIndexFile + "; publish the tree anew";
+            return false;
+        }
+    }
+    if (failure) {
+        *error = tree + ": cannot be read";
+        return false;
+    }
+    for (const INDEX_FILE& listed : index.files) {
+        INDEX_FILE found;
+        if (!DigestFile(tree + "/" + listed.path, &found, error))
+            return false;
+        if (found.size != listed.size || found.digest != listed.digest) {
+            *error = tree + "/" + listed.path + ": differs from " + kIndexFile + "; publish the tree anew";
+            return false;
+        }
+    }
     return true;
 }
 
@@ -467,6 +538,20 @@ bool ReadDatabase(const std::string& path, DATABASE* db, std::string* error)
         db->records.push_back(record);
     if (reader.Damaged()) {
         *error = path + ": ends inside a record, or cannot be read";
+        return false;
+    }
+    return true;
+}
+
+bool ParseSigningKey(const std::string& pem, RSA_KEY* key, std::string* error)
+{
+    if (!ParsePrivateKeyPem(pem, key)) {
+        *error = "not an RSA private key in PEM (BEGIN PRIVATE KEY or BEGIN RSA PRIVATE KEY)";
+        return false;
+    }
+    if (key->Bits() < 2048 || key->Bits() % 16 != 0) {
+        *error = "an RSA key of " + std::to_string(key->Bits()) +
+                 " bits; clients take keys of at least 2048 bits, in multiples of 16";
         return false;
     }
     return true;
@@ -596,6 +681,11 @@ bool Publish(const PUBLISH_JOB& job, std::string* log, std::string* error)
         *error = job.outDir + ": nothing to publish";
         return false;
     }
+    RSA_KEY key;
+    if (!ParseSigningKey(job.signingKeyPem, &key, error)) {
+        *error = "the signing key: " + *error;
+        return false;
+    }
 
     std::string manifest;
     CTree tree(job.outDir + ".tmp-" + std::to_string(ProcessId()));
@@ -619,13 +709,49 @@ bool Publish(const PUBLISH_JOB& job, std::string* log, std::string* error)
         manifest += file.version + "#" + file.name + "\r\n";
         *log += "file/" + file.name + ": " + file.version + "\n";
     }
-    if (!WriteText(tree.File("current.ver"), manifest, error) || !WriteIndex(job, series, tree, log, error))
+    if (!WriteText(tree.File("current.ver"), manifest, error) || !WriteIndex(job, key, series, tree, log, error))
         return false;
     if (std::rename(tree.Path("").c_str(), job.outDir.c_str()) != 0) {
         *error = job.outDir + ": the finished tree cannot be moved there";
         return false;
     }
     tree.Keep();
+    return true;
+}
+
+bool Resign(const std::string& tree, const std::string& signingKeyPem, std::uint32_t serial, std::uint64_t expires,
+            std::string* log, std::string* error)
+{
+    RSA_KEY key;
+    if (!ParseSigningKey(signingKeyPem, &key, error)) {
+        *error = "the signing key: " + *error;
+        return false;
+    }
+    const std::string path = tree + "/" + kIndexFile;
+    UPDATE_INDEX index;
+    if (!ReadOwnIndex(path, key, &index, error) || !TreeMatchesIndex(tree, index, error))
+        return false;
+    if (serial < index.serial) {
+        *error = path + ": serial " + std::to_string(index.serial) + " is above " + std::to_string(serial) +
+                 ", and clients that took it refuse a lower one";
+        return false;
+    }
+    index.serial = serial;
+    index.expires = expires;
+    std::string text;
+    if (!SignIndex(key, index, &text, log, error))
+        return false;
+    // Written beside it and renamed over it: a client reads the old index or
+    // the new one, and both vouch for the same files.
+    CTree written(tree);
+    const std::string temporary = written.File(std::string(kIndexFile) + ".tmp-" + std::to_string(ProcessId()));
+    FilePtr out = OpenFile(temporary.c_str(), "wb");
+    if (!out || std::fwrite(text.data(), 1, text.size(), out.get()) != text.size() || !FlushToDisk(out.get()) ||
+        std::fclose(out.release()) != 0 || !ReplaceFileAtomically(temporary.c_str(), path.c_str())) {
+        *error = path + ": cannot be replaced";
+        return false;
+    }
+    written.Keep();
     return true;
 }
 

@@ -61,6 +61,11 @@ struct PUBLISH_JOB {
     std::uint64_t expires = 0;
 };
 
+// Reads the publisher's private key from PEM: RSA, at least 2048 bits, in
+// multiples of 16 (as clients import keys). The error says what is wrong with
+// it; the caller names the key.
+bool ParseSigningKey(const std::string& pem, RSA_KEY* key, std::string* error);
+
 // The SHA-256 an index gives a database: of its file from offset 4 on.
 SHA256_DIGEST DatabaseDigest(const DATABASE& db);
 
@@ -70,5 +75,13 @@ SHA256_DIGEST DatabaseDigest(const DATABASE& db);
 // every database version, signed with the job's key. Progress lines (one per
 // file written) go to `log`.
 bool Publish(const PUBLISH_JOB& job, std::string* log, std::string* error);
+
+// Signs the index of the published tree `tree` anew with `serial` and
+// `expires`, so a deployment renews it without publishing again. The tree
+// must be exactly what its index lists (files recomputed, every file listed)
+// and the index signed by the same key; the serial may not fall. The new
+// index replaces the old one in one step.
+bool Resign(const std::string& tree, const std::string& signingKeyPem, std::uint32_t serial, std::uint64_t expires,
+            std::string* log, std::string* error);
 
 }  // namespace karvex::publisher
