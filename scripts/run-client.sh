@@ -10,6 +10,8 @@
 #   scripts/run-client.sh options    open the Options dialog, as "设置选项(&O)..." or a double-click does
 #   scripts/run-client.sh update     publish newer databases and a program file, serve them and press "立即更新"
 #   scripts/run-client.sh update options   the same, pressing "立即升级" in the Options dialog instead
+#   scripts/run-client.sh update tampered  a newer karvex.exe announced, another program served in its
+#                                    place: the client refuses it (its log says why)
 #   scripts/run-client.sh shot       save a screenshot of the display
 #   scripts/run-client.sh stop       end the client, Wine, the servers and the virtual display
 #
@@ -114,13 +116,15 @@ MSG
 }
 
 # A real update from real servers: the next version of each database and a
-# program file, published with karvex-publisher, served by nginx (routed to
-# through the demo prefix's system proxy), fetched by the running client.
-# Started from the tray menu, or with "options" from the Options dialog,
-# which then shows the pass.
+# program file, published with karvex-publisher and signed with the test key
+# this build accepts, served by nginx (routed to through the demo prefix's
+# system proxy), fetched by the running client. Started from the tray menu,
+# or with "options" from the Options dialog, which then shows the pass.
+# "tampered" announces a newer karvex.exe but serves another program in its
+# place, as anyone on the way to the client could, and shows the refusal.
 update() {
     local from=${1:-menu}
-    [ "$from" = menu ] || [ "$from" = options ] || { echo "run-client: update [options]" >&2; exit 2; }
+    case $from in menu | options | tampered) ;; *) echo "run-client: update [options|tampered]" >&2; exit 2 ;; esac
     kvpost notify mousemove >/dev/null 2>&1 || { echo "run-client: start the client first: scripts/run-client.sh" >&2; exit 1; }
     local folder=$demo/pfx/drive_c/Karvex work=$demo/publish
     rm -rf "$work" && mkdir -p "$work"
@@ -135,8 +139,15 @@ update() {
     for base in url adv qua; do
         dbs+=("--$base" "$work/$base"-*.db)  # oldest first
     done
-    "$build/tools/publisher/karvex-publisher" publish "$tree" "${dbs[@]}" \
-        --file "demo.exe=1.3.2.0:$bin/next_release.exe" >/dev/null
+    local key=$root/tests/keys/update-test.key
+    if [ "$from" = tampered ]; then
+        "$build/tools/publisher/karvex-publisher" publish "$tree" --key "$key" \
+            --file "karvex.exe=1.3.2.0:$bin/next_release.exe" >/dev/null
+        cp "$bin/uninstall.exe" "$tree/file/karvex.exe"  # not what the index vouches for
+    else
+        "$build/tools/publisher/karvex-publisher" publish "$tree" --key "$key" "${dbs[@]}" \
+            --file "demo.exe=1.3.2.0:$bin/next_release.exe" >/dev/null
+    fi
     local port
     port=$(cat "$demo/pfx/drive_c/KarvexServer/port")
     "$harness" exec "$demo" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
@@ -144,6 +155,10 @@ update() {
     "$harness" exec "$demo" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
         /v ProxyServer /t REG_SZ /d "127.0.0.1:$port" /f >/dev/null
 
+    if [ "$from" = tampered ]; then
+        tampered_update "$folder"
+        return
+    fi
     if [ "$from" = options ]; then
         # 立即升级 in the dialog, once: pressed again it would stop the pass.
         kvpost command 32772
@@ -168,6 +183,29 @@ update() {
     [ -n "${DISPLAY:-}" ] || shot "$demo/karvex-update.png"
     [ "$from" = menu ] || echo "The Options dialog shows the new url.db version; \"立即升级\" is back."
     echo "Hover over the shield: its tooltip shows the new database version."
+}
+
+# The pass of "update tampered", from the Options dialog, whose log shows the
+# refusal; karvex.exe stays as it was.
+tampered_update() {
+    local folder=$1 before
+    before=$(sha256sum <"$folder/karvex.exe")
+    kvpost command 32772
+    sleep 1
+    kvpost click 1013
+    for _ in $(seq 100); do
+        kvpost log 2>/dev/null | iconv -f GBK -t UTF-8 | grep -q 'file/karvex.exe' && break
+        sleep 0.2
+    done
+    sleep 1
+    echo
+    echo "The Options dialog's update log:"
+    kvpost log | iconv -f GBK -t UTF-8 | sed 's/^/  /'
+    echo "karvex.exe: $([ "$(sha256sum <"$folder/karvex.exe")" = "$before" ] && echo unchanged || echo CHANGED)"
+    echo "What the client asked the servers (C:\\KarvexServer\\access.log):"
+    sed 's/^/  /' "$demo/pfx/drive_c/KarvexServer/access.log"
+    [ -n "${DISPLAY:-}" ] || shot "$demo/karvex-tampered.png"
+    echo "The pop-up reports \"升级失败\"."
 }
 
 # The Options dialog, as the tray menu's first command opens it; on a

@@ -12,19 +12,31 @@
 
 namespace karvex {
 
+namespace {
+
+// One provider context for the process: acquiring one costs tens of
+// milliseconds (under Wine), and a pass takes several digests.
+HCRYPTPROV SharedProvider()
+{
+    static const UniqueHandle<CryptProviderTraits> provider([] {
+        HCRYPTPROV acquired = 0;
+        return ::CryptAcquireContextA(&acquired, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) ? acquired : 0;
+    }());
+    return provider.get();
+}
+
+}  // namespace
+
 bool CCryptoContext::Acquire()
 {
-    HCRYPTPROV provider = 0;
-    if (!::CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
-        return false;
-    m_provider.reset(provider);
-    return true;
+    m_provider = SharedProvider();
+    return m_provider != 0;
 }
 
 bool CCryptoContext::ImportKey(const std::vector<std::uint8_t>& blob)
 {
     HCRYPTKEY key = 0;
-    if (!m_provider || !::CryptImportKey(m_provider.get(), blob.data(), static_cast<DWORD>(blob.size()), 0, 0, &key))
+    if (m_provider == 0 || !::CryptImportKey(m_provider, blob.data(), static_cast<DWORD>(blob.size()), 0, 0, &key))
         return false;
     m_key.reset(key);
     return true;
@@ -34,7 +46,7 @@ bool CCryptoContext::HashData(const void* data, std::size_t size)
 {
     if (!m_hash) {
         HCRYPTHASH hash = 0;
-        if (!m_provider || !::CryptCreateHash(m_provider.get(), CALG_SHA_256, 0, 0, &hash))
+        if (m_provider == 0 || !::CryptCreateHash(m_provider, CALG_SHA_256, 0, 0, &hash))
             return false;
         m_hash.reset(hash);
     }

@@ -1,5 +1,6 @@
-// Owners of the system cryptographic service's handles: a provider context
-// without a key container, at most one imported key and one SHA-256 hash.
+// The system cryptographic service's handles: the process's provider context
+// (without a key container, shared by all), and one owner each of at most
+// one imported key and one SHA-256 hash.
 #pragma once
 
 #include <windows.h>
@@ -41,8 +42,7 @@ public:
     HCRYPTHASH Hash() const { return m_hash.get(); }
 
 private:
-    // Declared in this order so that the hash and key go before the context.
-    UniqueHandle<CryptProviderTraits> m_provider;
+    HCRYPTPROV m_provider = 0;
     UniqueHandle<CryptKeyTraits> m_key;
     UniqueHandle<CryptHashTraits> m_hash;
 };

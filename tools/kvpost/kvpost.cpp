@@ -6,6 +6,7 @@
 //   kvpost notify MOUSE [ICON]   a tray icon notification: rbuttonup, dblclk, mousemove or a number
 //   kvpost taskbarcreated        the shell's restart notice
 //   kvpost click ID              a click on button ID of the open Options dialog (1013 立即升级)
+//   kvpost log                   prints the lines of the open Options dialog's update log (GBK)
 //
 // Exit codes: 0 posted, 1 no client (or no Options dialog) is running, 2 bad arguments.
 #include <windows.h>
@@ -23,7 +24,7 @@ namespace {
 int Usage()
 {
     std::fputs("usage: kvpost alert TYPE | command ID | notify rbuttonup|dblclk|mousemove|N [ICON] | "
-               "taskbarcreated | click ID\n",
+               "taskbarcreated | click ID | log\n",
                stderr);
     return 2;
 }
@@ -48,16 +49,44 @@ bool ParseMouseMessage(const char* text, unsigned long& message)
     return true;
 }
 
+HWND OptionsDialog()
+{
+    return ::FindWindowA("#32770", "Karvex - 选项设置");
+}
+
 // The user's click on a button of the open Options dialog.
 int ClickOptionsButton(int id)
 {
-    HWND dialog = ::FindWindowA("#32770", "Karvex - 选项设置");
+    HWND dialog = OptionsDialog();
     HWND button = dialog != nullptr ? ::GetDlgItem(dialog, id) : nullptr;
     if (button == nullptr) {
         std::fputs("kvpost: no Options dialog with that button is open\n", stderr);
         return 1;
     }
     return ::PostMessageA(button, BM_CLICK, 0, 0) ? 0 : 1;
+}
+
+// The update log's lines, one a line. Read as UTF-16: across processes Wine
+// answers the ANSI list box messages in UTF-16.
+int PrintOptionsLog()
+{
+    constexpr int kUpdateLog = 1018;
+    HWND dialog = OptionsDialog();
+    HWND log = dialog != nullptr ? ::GetDlgItem(dialog, kUpdateLog) : nullptr;
+    if (log == nullptr) {
+        std::fputs("kvpost: no Options dialog is open\n", stderr);
+        return 1;
+    }
+    const LRESULT count = ::SendMessageW(log, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t line[512] = {};
+        char text[1024] = {};
+        if (::SendMessageW(log, LB_GETTEXTLEN, i, 0) < 512 &&
+            ::SendMessageW(log, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line)) != LB_ERR &&
+            ::WideCharToMultiByte(CP_ACP, 0, line, -1, text, sizeof text, nullptr, nullptr) > 0)
+            std::printf("%s\n", text);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -84,6 +113,8 @@ int main(int argc, char** argv)
         message = ::RegisterWindowMessageA("TaskbarCreated");
     } else if (std::strcmp(verb, "click") == 0 && argc == 3 && ParseNumber(argv[2], wParam)) {
         return ClickOptionsButton(static_cast<int>(wParam));
+    } else if (std::strcmp(verb, "log") == 0 && argc == 2) {
+        return PrintOptionsLog();
     } else {
         return Usage();
     }
