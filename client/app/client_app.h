@@ -57,11 +57,15 @@ public:
     UniqueKernelHandle m_hSingleInstance;
     std::atomic<std::int32_t> m_bForceUpdate{0};
 
+    // Stops the scheduler and a running pass and waits for both (bounded);
+    // ends the process at once if one is stuck. At the end of the message
+    // loop, and when the session ends.
+    void Shutdown();
+
 private:
     static DWORD WINAPI UpdateSchedulerProc(void* param);
     UpdateSchedule Schedule() const;
     void WriteUpdateText(std::int32_t bAuto, std::int32_t nFreq);
-    void Shutdown();
 
     void StartUninstaller(const char* installDir) const;
     bool HandOverPendingUpdate() const;

@@ -129,6 +129,12 @@ LRESULT CSystemTray::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         // Only Exit ends the client: a stray close must not take the mailbox away.
         return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam != FALSE)
+            OnSessionEnd();
+        return 0;
     }
     return DefaultProc(message, wParam, lParam);
 }
@@ -185,6 +191,13 @@ void CSystemTray::OnAbout()
     m_pAbout = &about;
     about.DoModal(nullptr);
     m_pAbout = nullptr;
+}
+
+void CSystemTray::OnSessionEnd()
+{
+    // The process may be ended as soon as this returns: a running pass is
+    // stopped and waited for first, so it ends between its own steps.
+    TheApp().Shutdown();
 }
 
 void CSystemTray::OnUpdateNow()

@@ -46,6 +46,7 @@ private:
     // from another process means nothing here.
     LRESULT OnShowAlert(WPARAM type);
     void OnTaskbarCreated();
+    void OnSessionEnd();
     void ShowContextMenu();
     void ShowStatusTooltip();
     bool ModifyIcon(UINT flags);
