@@ -199,7 +199,7 @@ tampered_update() {
     done
     sleep 1
     echo
-    echo "The Options dialog's update log:"
+    echo "The Options dialog's update log (a hidden list the updater writes to; kvpost log reads it):"
     kvpost log | iconv -f GBK -t UTF-8 | sed 's/^/  /'
     echo "karvex.exe: $([ "$(sha256sum <"$folder/karvex.exe")" = "$before" ] && echo unchanged || echo CHANGED)"
     echo "What the client asked the servers (C:\\KarvexServer\\access.log):"
