@@ -106,6 +106,10 @@ LARGE_INTEGER Now()
 
 // Version 1.0001 (installed), 1.0002 (1 % changed: half of it removals, half
 // new records) and 1.0000 (a few records, for which no difference exists).
+// The first two are written by the client's own code, as every installed
+// database and every version a publisher makes from one is: loading a
+// database reverses each chain, so the difference between two databases in
+// any other order would list nearly every record again.
 struct VERSIONS {
     std::string base;
     std::string next;
@@ -115,27 +119,41 @@ struct VERSIONS {
 VERSIONS Prepare(const SETUP& setup)
 {
     std::mt19937 random(20240601);
-    std::vector<SIGNATURE_RECORD> base(setup.records);
-    for (SIGNATURE_RECORD& record : base) {
-        for (std::uint32_t& word : record.dwWords)
-            word = static_cast<std::uint32_t>(random());
-    }
-    SortByBucket(base);
-    std::vector<SIGNATURE_RECORD> next = base;
-    const std::size_t changes = setup.records / 100;
-    for (std::size_t i = 0; i < changes / 2; ++i)
-        next.erase(next.begin() + static_cast<std::ptrdiff_t>(random() % next.size()));
-    for (std::size_t i = 0; i < changes - changes / 2; ++i) {
+    auto randomRecord = [&random] {
         SIGNATURE_RECORD record;
         for (std::uint32_t& word : record.dwWords)
             word = static_cast<std::uint32_t>(random());
-        next.push_back(record);
-    }
-    SortByBucket(next);
-
+        return record;
+    };
+    const std::string folder = Bench("make");
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    RunningFlag running{1};
+    CSignatureDb db;
+    db.m_pszFile = "url.db";
+    std::vector<SIGNATURE_RECORD> base(setup.records);
+    for (SIGNATURE_RECORD& record : base)
+        db.Insert(record = randomRecord());
+    db.m_nMajor = 1;
+    db.m_nMinor = 1;
+    if (!db.Save(folder.c_str(), running))
+        Die(folder + ": url.db 1.0001 cannot be written");
+    db.FreeRecords();
     VERSIONS versions;
-    versions.base = DatabaseBytes(1, base);
-    versions.next = DatabaseBytes(2, next);
+    versions.base = ReadAll(folder + "\\url.db");
+
+    const std::size_t changes = setup.records / 100;
+    if (!db.LoadRecords(folder.c_str(), running))
+        Die(folder + ": url.db 1.0001 cannot be read back");
+    for (std::size_t i = 0; i < changes / 2; ++i)
+        db.Remove(base[random() % base.size()]);
+    for (std::size_t i = 0; i < changes - changes / 2; ++i)
+        db.Insert(randomRecord());
+    db.m_nMinor = 2;
+    if (!db.Save(folder.c_str(), running))
+        Die(folder + ": url.db 1.0002 cannot be written");
+    db.FreeRecords();
+    versions.next = ReadAll(folder + "\\url.db");
+    SortByBucket(base);
     versions.stale = DatabaseBytes(0, std::vector<SIGNATURE_RECORD>(base.begin(), base.begin() + 10));
     WriteAll(Bench("url-1.db"), versions.base);
     WriteAll(Bench("url-2.db"), versions.next);
@@ -329,8 +347,8 @@ int Run(const SETUP& setup)
     const double goalDifference = 1.5 * libraryDifference + 100;
     const double goalVerified = libraryDifference + 40;
     const double goalFull = 1.5 * libraryFull + 100;
-    std::printf("url.db: %zu records, difference of %zu changes, best of %d\n", setup.records,
-                setup.records / 100, setup.repeat);
+    std::printf("url.db: %zu records, difference of %zu changes (%zu bytes; full list %zu bytes), best of %d\n",
+                setup.records, setup.records / 100, ReadAll(difference).size(), ReadAll(full).size(), setup.repeat);
     std::printf("library apply, difference     %8.1f ms\n", libraryDifference);
     std::printf("update pass, difference       %8.1f ms   goal <= 1.5 x apply + 100 ms = %.1f ms: %s\n",
                 passDifference, goalDifference, Met(passDifference <= goalDifference));

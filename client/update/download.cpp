@@ -1,7 +1,10 @@
 #include "client/update/download.h"
 
 #include <atomic>
+#include <mutex>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "client/update/download_rules.h"
 #include "common/win/handles.h"
@@ -41,7 +44,10 @@ struct TRANSFER {
     std::atomic<std::uint64_t> nLength{0};    // announced, 0 when not
     std::atomic<std::uint64_t> nReceived{0};
     std::atomic<bool> bBegun{false};         // the answer's body is coming
+    bool bHash = false;                       // take the body's digest
+    CSha256 hash;
     HRESULT result = E_FAIL;                  // valid once hDone is set
+    SHA256_DIGEST digest{};                   // valid once hDone is set, with bHash and S_OK
 
     void Release()
     {
@@ -83,6 +89,8 @@ HRESULT ReceiveBody(HINTERNET request, TRANSFER& transfer)
                 return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
             if (transfer.bAbandoned)
                 return E_ABORT;
+            if (transfer.bHash && !transfer.hash.Update(buffer, got))
+                return E_FAIL;
             DWORD written = 0;
             if (!::WriteFile(transfer.file.get(), buffer, got, &written, nullptr) || written != got)
                 return LastError();
@@ -94,21 +102,35 @@ HRESULT ReceiveBody(HINTERNET request, TRANSFER& transfer)
     const std::uint64_t length = transfer.nLength;
     if (length != 0 && total != length)
         return INET_E_DOWNLOAD_FAILURE;
-    return S_OK;
+    return transfer.bHash && !transfer.hash.Final(&transfer.digest) ? E_FAIL : S_OK;
 }
 
-HRESULT Transfer(TRANSFER& transfer)
+// One session for the process. It stays open to the end: a transfer that
+// was given up may still be using it.
+HINTERNET Session()
 {
-    UniqueInternet session(::InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session)
-        return LastError();
-    DWORD timeout = kReceiveTimeoutMs;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
-        ::InternetSetOptionA(session.get(), option, &timeout, sizeof timeout);
+    static const HINTERNET session = [] {
+        HINTERNET opened = ::InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+        DWORD timeout = kReceiveTimeoutMs;
+        for (DWORD option :
+             {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+            if (opened != nullptr)
+                ::InternetSetOptionA(opened, option, &timeout, sizeof timeout);
+        }
+        return opened;
+    }();
+    return session;
+}
 
+// `request` is the caller's, so that it can be closed after the result is out.
+HRESULT Transfer(TRANSFER& transfer, UniqueInternet& request)
+{
+    HINTERNET session = Session();
+    if (session == nullptr)
+        return E_FAIL;
     const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
                         INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES;
-    UniqueInternet request(::InternetOpenUrlA(session.get(), transfer.url.c_str(), nullptr, 0, flags, 0));
+    request.reset(::InternetOpenUrlA(session, transfer.url.c_str(), nullptr, 0, flags, 0));
     if (!request)
         return LastError();
     if (transfer.bAbandoned)
@@ -139,10 +161,10 @@ HRESULT Transfer(TRANSFER& transfer)
     return ReceiveBody(request.get(), transfer);
 }
 
-DWORD WINAPI TransferThread(void* param)
+void RunTransfer(TRANSFER& transfer)
 {
-    TRANSFER& transfer = *static_cast<TRANSFER*>(param);
-    transfer.result = Transfer(transfer);
+    UniqueInternet request;
+    transfer.result = Transfer(transfer, request);
     if (transfer.result != S_OK) {
         // No error page and no partial body stays behind.
         ::SetFilePointer(transfer.file.get(), 0, nullptr, FILE_BEGIN);
@@ -150,9 +172,79 @@ DWORD WINAPI TransferThread(void* param)
     }
     transfer.file.reset();
     ::SetEvent(transfer.hDone.get());
+    // Only now: Wine's WinINet reads the rest of an answer when its request
+    // is closed, to keep the connection, and a refused answer may be endless.
+    request.reset();
     transfer.Release();
-    return 0;
 }
+
+// A thread that runs transfers one after another. Making a thread for each
+// download costs more than a small download does (under Wine), so a runner
+// that is done waits for the next one. A runner stuck with a transfer its
+// caller gave up is simply not idle: the next download takes another. The
+// runners live as long as the process.
+class CTransferRunner {
+public:
+    // Hands `transfer` to an idle runner, or to a new one. False when no
+    // thread can be made.
+    static bool Run(TRANSFER* transfer)
+    {
+        CTransferRunner* runner = TakeIdle();
+        if (runner == nullptr) {
+            runner = new (std::nothrow) CTransferRunner;
+            if (runner == nullptr || !runner->Start()) {
+                delete runner;
+                return false;
+            }
+        }
+        runner->m_pTransfer = transfer;
+        ::SetEvent(runner->m_hWork.get());
+        return true;
+    }
+
+private:
+    bool Start()
+    {
+        m_hWork.reset(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
+        return m_hWork && UniqueKernelHandle(::CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr));
+    }
+
+    static DWORD WINAPI ThreadProc(void* param)
+    {
+        auto* self = static_cast<CTransferRunner*>(param);
+        for (;;) {
+            ::WaitForSingleObject(self->m_hWork.get(), INFINITE);
+            RunTransfer(*self->m_pTransfer);
+            std::lock_guard<std::mutex> guard(IdleLock());
+            Idle().push_back(self);
+        }
+    }
+
+    static CTransferRunner* TakeIdle()
+    {
+        std::lock_guard<std::mutex> guard(IdleLock());
+        if (Idle().empty())
+            return nullptr;
+        CTransferRunner* runner = Idle().back();
+        Idle().pop_back();
+        return runner;
+    }
+
+    static std::mutex& IdleLock()
+    {
+        static std::mutex lock;
+        return lock;
+    }
+
+    static std::vector<CTransferRunner*>& Idle()
+    {
+        static auto* idle = new std::vector<CTransferRunner*>;  // never destroyed: runners use it to the end
+        return *idle;
+    }
+
+    UniqueKernelHandle m_hWork;
+    TRANSFER* m_pTransfer = nullptr;
+};
 
 bool IsStopped(const DOWNLOAD_OPTIONS& options)
 {
@@ -193,9 +285,15 @@ HRESULT Wait(TRANSFER& transfer, const DOWNLOAD_OPTIONS& options)
         if (done)
             break;
     }
-    if (transfer.result == S_OK && Report(options, reported, reported, BINDSTATUS_ENDDOWNLOADDATA) != S_OK)
+    if (transfer.result != S_OK)
+        return transfer.result;
+    if (Report(options, reported, reported, BINDSTATUS_ENDDOWNLOADDATA) != S_OK)
         return E_ABORT;
-    return transfer.result;
+    if (options.pDigest != nullptr)
+        *options.pDigest = transfer.digest;
+    if (options.pSize != nullptr)
+        *options.pSize = reported;
+    return S_OK;
 }
 
 }  // namespace
@@ -215,27 +313,26 @@ HRESULT DownloadToFile(const char* url, const char* path, const DOWNLOAD_OPTIONS
     PurgeUrlCache(url);
     if (IsStopped(options))
         return E_ABORT;
+    if (Session() == nullptr)
+        return LastError();
     // A file that is there already is the caller's (a temporary name it made
     // exclusively): it is kept, emptied on failure. One made here goes again.
     const bool existed = ::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
     auto* transfer = new TRANSFER;
     transfer->url = url;
     transfer->nLimit = options.nLimit;
+    transfer->bHash = options.pDigest != nullptr;
     // Delete sharing lets the caller delete it while an abandoned transfer
     // still holds it.
     transfer->file.reset(::CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     transfer->hDone.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     HRESULT result = !transfer->file ? LastError() : !transfer->hDone ? LastError() : S_OK;
-    UniqueKernelHandle thread;
-    if (result == S_OK) {
-        thread.reset(::CreateThread(nullptr, 0, TransferThread, transfer, 0, nullptr));
-        if (!thread)
-            result = LastError();
-    }
+    if (result == S_OK && !CTransferRunner::Run(transfer))
+        result = E_OUTOFMEMORY;
     if (result != S_OK) {
         transfer->file.reset();
-        --transfer->nRefs;  // the thread never started
+        --transfer->nRefs;  // no runner took it
     } else {
         result = Wait(*transfer, options);
         if (result == E_ABORT)

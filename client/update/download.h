@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "client/update/crypto.h"
 #include "client/update/signature_db.h"
 
 namespace karvex {
@@ -16,6 +17,10 @@ struct DOWNLOAD_OPTIONS {
     std::uint64_t nLimit = 0;                  // largest body accepted
     IBindStatusCallback* pCallback = nullptr;  // progress and cancel; null for none
     const RunningFlag* pRunning = nullptr;     // the download is given up once it is 0
+    // When set, they receive the body's SHA-256 and length, taken while it
+    // was written, so the file need not be read again to check it.
+    SHA256_DIGEST* pDigest = nullptr;
+    std::uint64_t* pSize = nullptr;
 };
 
 // Removes any cached copy of `url`, so the next download asks the server.
@@ -34,7 +39,8 @@ void PurgeUrlCache(const char* url);
 // at the running flag every few tens of milliseconds, so a stop takes effect
 // at once even where the platform cannot interrupt a blocking call (a server
 // that never answers): the caller returns and the transfer thread is left to
-// end with its connection, writing nothing more.
+// end with its connection, writing nothing more. Transfer threads are kept
+// for the next download once they are done.
 HRESULT DownloadToFile(const char* url, const char* path, const DOWNLOAD_OPTIONS& options);
 
 }  // namespace karvex

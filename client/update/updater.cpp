@@ -494,18 +494,6 @@ HRESULT CUpdater::Download(const char* url, const char* path, std::uint64_t limi
     return DownloadToFile(url, path, options);
 }
 
-HRESULT CUpdater::DownloadWithProgress(const char* url, const char* path, std::uint64_t limit,
-                                       IBindStatusCallback* callback)
-{
-    DOWNLOAD_OPTIONS options;
-    options.nLimit = limit;
-    options.pCallback = callback;
-    options.pRunning = &m_bRunning;
-    const HRESULT result = DownloadToFile(url, path, options);
-    SetProgressPosition(0);
-    return result;
-}
-
 HRESULT CUpdater::FetchListed(const char* path, const char* file, IBindStatusCallback* callback)
 {
     const INDEX_FILE* listed = m_index.FindFile(path);
@@ -517,18 +505,23 @@ HRESULT CUpdater::FetchListed(const char* path, const char* file, IBindStatusCal
     if (m_pszServer == nullptr || !BuildUrl(url, sizeof url, m_pszServer, path))
         return E_FAIL;
     // Never more than the listed size is read: a longer answer is not the file.
-    const HRESULT result = callback != nullptr ? DownloadWithProgress(url, file, listed->size, callback)
-                                               : Download(url, file, listed->size);
+    SHA256_DIGEST digest;
+    std::uint64_t size = 0;
+    DOWNLOAD_OPTIONS options;
+    options.nLimit = listed->size;
+    options.pCallback = callback;
+    options.pRunning = &m_bRunning;
+    options.pDigest = &digest;
+    options.pSize = &size;
+    const HRESULT result = DownloadToFile(url, file, options);
+    if (callback != nullptr)
+        SetProgressPosition(0);
     if (result == HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)) {
         Refuse(Refusal::kSize, path);
         return kRefused;
     }
     if (FAILED(result))
         return result;
-    SHA256_DIGEST digest;
-    std::uint64_t size = 0;
-    if (!Sha256OfFile(file, 0, &digest, &size))
-        return E_FAIL;
     // A server that cut the answer short without saying how long it was
     // shows here.
     if (size != listed->size) {

@@ -139,8 +139,6 @@ private:
 
     // Transport with this worker's stop, and the index's word on each file.
     HRESULT Download(const char* url, const char* path, std::uint64_t limit);
-    HRESULT DownloadWithProgress(const char* url, const char* path, std::uint64_t limit,
-                                 IBindStatusCallback* callback);
     // Downloads `path` (relative to the chosen base) into `file`, no further
     // than the size the index lists, and checks its digest: S_OK only for the
     // very bytes the index names; kRefused, with a log line, for anything else.
