@@ -110,15 +110,6 @@ TEST_F(UpdatePassTest, FailedDifferenceFailsOnlyItsDatabase)
     EXPECT_FALSE(Contains(m_server.Requests(), "/1.0003 "));
 }
 
-std::string GzipOf(const std::string& text)
-{
-    const std::string path = UpdateServer::Work("list.gz");
-    std::string error;
-    ::DeleteFileA(path.c_str());
-    EXPECT_TRUE(publisher::WriteGzip(path, text, &error)) << error;
-    return ReadFileAt(path);
-}
-
 const char kOneRecord[] = "header\r\n+0123456789abcdef0123456789abcdef\r\n";
 
 struct CorruptCase {
