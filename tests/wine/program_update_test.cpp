@@ -15,12 +15,6 @@
 namespace karvex::test {
 namespace {
 
-// A program with file version 1.3.2.0, built beside the tests.
-std::string NextRelease()
-{
-    return BuildFolder() + "\\next_release.exe";
-}
-
 using ProgramUpdateTest = UpdateTest;
 
 TEST_F(ProgramUpdateTest, UpdaterIsReplacedAtOnceAndTheRunningClientWaitsStaged)

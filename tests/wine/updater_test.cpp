@@ -125,7 +125,7 @@ protected:
 TEST_F(UpdaterTest, OptionsDialogFollowsASuccessfulPass)
 {
     publisher::PUBLISH_JOB job;
-    job.files = {{"helper.dll", "1.3.2.0", BuildFolder() + "\\next_release.exe"}};
+    job.files = {{"helper.dll", "1.3.2.0", NextRelease()}};
     PublishDatabases(job);
 
     m_updater.Start();
@@ -147,7 +147,7 @@ TEST_F(UpdaterTest, OptionsDialogFollowsASuccessfulPass)
     char version[100];
     m_updater.GetDbVersion(version, sizeof version);
     EXPECT_STREQ(version, "1.0003");
-    EXPECT_TRUE(m_folder->Read("helper.dll") == ReadFileAt(BuildFolder() + "\\next_release.exe"));
+    EXPECT_TRUE(m_folder->Read("helper.dll") == ReadFileAt(NextRelease()));
     EXPECT_EQ(m_recorded, 0);  // nothing was current
     EXPECT_EQ(m_updater.m_bRunning.load(), 0);
     EXPECT_EQ(m_updater.m_hThread.load(), nullptr);
