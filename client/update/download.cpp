@@ -99,9 +99,10 @@ HRESULT ReceiveBody(HINTERNET request, TRANSFER& transfer)
     return S_OK;
 }
 
-HRESULT Transfer(TRANSFER& transfer)
+// `session` and `request` are the caller's, so that they can outlive the result.
+HRESULT Transfer(TRANSFER& transfer, UniqueInternet& session, UniqueInternet& request)
 {
-    UniqueInternet session(::InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    session.reset(::InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session)
         return LastError();
     DWORD timeout = kReceiveTimeoutMs;
@@ -110,7 +111,7 @@ HRESULT Transfer(TRANSFER& transfer)
 
     const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
                         INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES;
-    UniqueInternet request(::InternetOpenUrlA(session.get(), transfer.url.c_str(), nullptr, 0, flags, 0));
+    request.reset(::InternetOpenUrlA(session.get(), transfer.url.c_str(), nullptr, 0, flags, 0));
     if (!request)
         return LastError();
     if (transfer.bAbandoned)
@@ -144,7 +145,9 @@ HRESULT Transfer(TRANSFER& transfer)
 DWORD WINAPI TransferThread(void* param)
 {
     TRANSFER& transfer = *static_cast<TRANSFER*>(param);
-    transfer.result = Transfer(transfer);
+    UniqueInternet session;
+    UniqueInternet request;
+    transfer.result = Transfer(transfer, session, request);
     if (transfer.result != S_OK) {
         // No error page and no partial body stays behind.
         ::SetFilePointer(transfer.file.get(), 0, nullptr, FILE_BEGIN);
@@ -152,6 +155,11 @@ DWORD WINAPI TransferThread(void* param)
     }
     transfer.file.reset();
     ::SetEvent(transfer.hDone.get());
+    // Closed only once the caller has its result: Wine reads the rest of an
+    // answer left unread (a refused one) when its request closes, to reuse
+    // the connection, and a fast server's endless body never ends.
+    request.reset();
+    session.reset();
     transfer.Release();
     return 0;
 }
