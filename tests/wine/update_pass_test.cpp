@@ -11,6 +11,7 @@
 #include "client/res/resource.h"
 #include "common/product.h"
 #include "common/servers.h"
+#include "tests/wine/support/options_driver.h"
 #include "tests/wine/support/update_fixture.h"
 
 namespace karvex::test {
@@ -88,14 +89,49 @@ TEST_F(UpdatePassTest, DifferenceMissingOnTheServerTakesTheFullList)
     EXPECT_TRUE(Contains(m_server.Requests(), "/1.0003 200"));
 }
 
-TEST_F(UpdatePassTest, BusyServerChangesNothing)
+// Only a definite "not found" from the busy probe lets a pass update.
+class BusyProbeTest : public UpdateTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(BusyProbeTest, AnythingButNotFoundChangesNothing)
 {
     PublishDatabases();
-    m_server.WriteTreeFile("busy", "");
+    if (std::string(GetParam()) == "found")
+        m_server.WriteTreeFile("busy", "");
+    else
+        SetFaultEverywhere("/busy", GetParam());
     EXPECT_EQ(RunPass(), ALERT_UPDATE_FAILED);
     ExpectDatabases(OldDb(0), OldDb(1), OldDb(2));
     EXPECT_FALSE(Contains(m_server.Requests(), "diff/"));
     EXPECT_EQ(m_server.RequestsFor("/busy").size(), 1u);
+}
+
+// "drop": the connection closes without an answer (the server unreachable).
+INSTANTIATE_TEST_SUITE_P(Update, BusyProbeTest, ::testing::Values("found", "500", "drop"),
+    [](const auto& info) { return std::string(info.param); });
+
+TEST_F(UpdatePassTest, BusyAfterAnItemKeepsWhatIsWholeAndDropsWhatIsStaged)
+{
+    // Not busy before the items, busy after each.
+    publisher::PUBLISH_JOB job;
+    job.files = {{"update.exe", "1.3.2.0", NextRelease()}, {"helper.dll", "1.3.2.0", NextRelease()}};
+    PublishDatabases(job);
+    SetFaultEverywhere("/busy", "first404");
+    HWND options = StartAndOpenOptions();
+    ASSERT_NE(options, nullptr);
+
+    EXPECT_EQ(RunPassFromOptions(options), ALERT_UPDATE_FAILED);
+    // The new databases and update.exe are whole and stay; the backup copies
+    // and the staged helper.dll go, and nothing installs it.
+    ExpectDatabases(NewDb(0), NewDb(1), NewDb(2));
+    EXPECT_TRUE(m_folder->Names("backup").empty());
+    EXPECT_TRUE(m_folder->Read("update.exe") == ReadFileAt(NextRelease()));
+    EXPECT_FALSE(m_folder->Exists("helper.dll"));
+    EXPECT_FALSE(m_folder->Exists("update\\helper.dll"));
+    EXPECT_FALSE(m_folder->Exists("update\\ready"));
+    EXPECT_EQ(m_server.RequestsFor("/busy 200").size(), 5u);
+    // What the client shows is the url.db on disk.
+    EXPECT_EQ(ItemText(options, IDC_OPTIONS_DB_VERSION), "特征库版本：1.0003");
+    EXPECT_TRUE(WaitForStatusTip(StatusTip("1.0003", 1))) << m_shell.CurrentTip();
 }
 
 TEST_F(UpdatePassTest, FailedDifferenceFailsOnlyItsDatabase)
