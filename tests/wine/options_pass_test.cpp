@@ -103,6 +103,24 @@ TEST_F(OptionsPassTest, ButtonStopsASlowDownload)
     EXPECT_TRUE(m_folder->Read("qua.db") == before);
 }
 
+TEST_F(OptionsPassTest, ButtonStopsAPassThatASilentServerHolds)
+{
+    // The server takes the full list's request and never answers.
+    const std::string before = PublishSlowFullList("silent");
+    HWND options = StartAndOpenOptions();
+    ASSERT_NE(options, nullptr);
+    ClickControl(options, IDC_OPTIONS_UPDATE);
+    ASSERT_TRUE(WaitUntil([&] { return Contains(m_server.Requests(), "/busy 404"); }));
+    ::Sleep(1000);  // into the full list's request
+
+    const DWORD start = ::GetTickCount();
+    ClickControl(options, IDC_OPTIONS_UPDATE);
+    EXPECT_TRUE(WaitUntil([&] { return ShowsUpdatePass(options, false); }, 5000));
+    EXPECT_LT(::GetTickCount() - start, 3000u);
+    EXPECT_EQ(m_alerts.WaitForAlert(), ALERT_UPDATE_FAILED);
+    EXPECT_TRUE(m_folder->Read("qua.db") == before);
+}
+
 // A pass that waits for the user's answer to the release question: a stop
 // requested meanwhile waits as long.
 class OptionsQuestionTest : public OptionsPassTest {

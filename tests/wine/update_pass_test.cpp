@@ -211,7 +211,7 @@ class ExitDuringDownloadTest : public UpdateTest, public ::testing::WithParamInt
 
 TEST_P(ExitDuringDownloadTest, ClientEndsPromptlyAndKeepsItsDatabase)
 {
-    // A large full list that comes slowly or stalls.
+    // A large full list that comes slowly, stalls, or never begins.
     const std::string before = PublishSlowFullList(GetParam());
 
     ASSERT_NE(StartClientWithTray(), nullptr);
@@ -222,7 +222,8 @@ TEST_P(ExitDuringDownloadTest, ClientEndsPromptlyAndKeepsItsDatabase)
     Post(WM_COMMAND, ID_TRAY_EXIT, 0);
     DWORD code = 1;
     ASSERT_TRUE(m_client.WaitForExit(8000, &code));
-    EXPECT_LT(::GetTickCount() - start, 5000u);
+    // The transfer gives way within a poll of 25 ms, whatever the server does.
+    EXPECT_LT(::GetTickCount() - start, 3000u);
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(m_folder->Read("qua.db") == before);
     // The icon went with the client.
@@ -230,7 +231,7 @@ TEST_P(ExitDuringDownloadTest, ClientEndsPromptlyAndKeepsItsDatabase)
     EXPECT_TRUE(WaitUntil([&] { return UpdaterTempFiles() == m_tempBefore; }, 5000));
 }
 
-INSTANTIATE_TEST_SUITE_P(Update, ExitDuringDownloadTest, ::testing::Values("slow", "stall"),
+INSTANTIATE_TEST_SUITE_P(Update, ExitDuringDownloadTest, ::testing::Values("slow", "stall", "silent"),
     [](const auto& info) { return std::string(info.param); });
 
 TEST_F(UpdatePassTest, DatabaseHeldOpenByTheComponentIsRewrittenInPlace)
