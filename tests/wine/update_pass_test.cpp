@@ -89,6 +89,26 @@ TEST_F(UpdatePassTest, DifferenceMissingOnTheServerTakesTheFullList)
     EXPECT_TRUE(Contains(m_server.Requests(), "/1.0003 200"));
 }
 
+TEST_F(UpdatePassTest, NextPassReadsTheInstalledDatabasesAgainAndKeepsTheId)
+{
+    PublishDatabases();
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
+    std::string id;
+    ASSERT_TRUE(ReadSetting("ID", id));
+    // url.db is put back behind the client's back: the next pass asks for
+    // the difference from what is there now, not from what it wrote.
+    m_folder->Write("url.db", OldDb(0));
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
+    EXPECT_EQ(m_server.RequestsFor("diff/1.0002-1.0003 200").size(), 2u);
+    EXPECT_TRUE(m_server.RequestsFor("/1.0003 ").empty()) << "no full list";
+    ExpectDatabases(NewDb(0), NewDb(1), NewDb(2));
+    // Both pings carried the identifier made for the first.
+    const std::string ping = std::string(kStatisticsHost) + " /count?ID=" + id + " 200";
+    EXPECT_EQ(m_server.RequestsFor("/count?ID="), (std::vector<std::string>{ping, ping}));
+    std::string after;
+    EXPECT_TRUE(ReadSetting("ID", after) && after == id) << after;
+}
+
 // Only a definite "not found" from the busy probe lets a pass update.
 class BusyProbeTest : public UpdateTest, public ::testing::WithParamInterface<const char*> {};
 
@@ -174,6 +194,23 @@ INSTANTIATE_TEST_SUITE_P(Update, CorruptDownloadTest, ::testing::Values(
     CorruptCase{"MalformedRecord", [] { return GzipOf("header\r\n+0123456789abcdef\r\n"); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(UpdatePassTest, DamagedDatabasesAreRebuiltFromTheFullList)
+{
+    PublishDatabases();
+    // url.db: the right version over a record area cut inside a record, to
+    // which no difference can be applied. adv.db: the new version's header
+    // over other records, which the index's digest tells apart.
+    m_folder->Write("url.db", OldDb(0) + "torn!");
+    m_folder->Write("adv.db", DatabaseBytes(1, 3, SortedRecords(200, 99)));
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
+    ExpectDatabases(NewDb(0), NewDb(1), NewDb(2));
+    const std::vector<std::string> requests = m_server.Requests();
+    EXPECT_TRUE(Contains(requests, "diff/1.0002-1.0003 200"));
+    EXPECT_TRUE(Contains(requests, "/1.0003 200"));
+    EXPECT_TRUE(Contains(requests, "/1.0003.adv 200"));
+    EXPECT_FALSE(Contains(requests, "diff/1.0002-1.0003.adv")) << "adv.db's header was not believed";
+}
+
 TEST_F(UpdatePassTest, ServersDownFailThePassAndChangeNothing)
 {
     PublishDatabases();
@@ -205,6 +242,42 @@ TEST_F(UpdatePassTest, AfterAllServersFailedTheNextPassChoosesAgain)
     const std::vector<std::string> manifests = m_server.RequestsFor("current.ver");
     ASSERT_EQ(manifests.size(), before + 1);
     EXPECT_EQ(manifests.back(), std::string(kUpdateHost2) + " /ieupdate/current.ver 200");
+}
+
+// The chosen server is kept until a fetch from it fails; the pass after
+// that one picks again, from every server.
+TEST_F(UpdatePassTest, ChosenServerThatFailsIsForgotten)
+{
+    PublishDatabases();
+    auto lastManifestHost = [&] {
+        const std::vector<std::string> manifests = m_server.RequestsFor("current.ver 200");
+        return manifests.empty() ? std::string() : manifests.back().substr(0, manifests.back().find(' '));
+    };
+    auto failOn = [&](const std::string& host, const char* file) {
+        for (const UPDATE_BASE& base : kUpdateBaseHosts) {
+            if (host == base.host)
+                m_server.SetFault(base.host, std::string(base.prefix) + "/" + file, "500");
+        }
+    };
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_OK);
+    const std::string first = lastManifestHost();
+
+    // Its index fails: that pass fails, and the next one goes elsewhere.
+    failOn(first, "current.sig");
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_FAILED);
+    EXPECT_EQ(RunPass(), ALERT_UP_TO_DATE);
+    const std::string second = lastManifestHost();
+    EXPECT_NE(second, first);
+
+    // The next one's manifest fails: the pass after it does not come back to
+    // it (its index fails too now, which would fail that pass).
+    failOn(second, "current.ver");
+    EXPECT_EQ(RunPass(), ALERT_UPDATE_FAILED);
+    failOn(second, "current.sig");
+    EXPECT_EQ(RunPass(), ALERT_UP_TO_DATE);
+    const std::string third = lastManifestHost();
+    EXPECT_NE(third, first);
+    EXPECT_NE(third, second);
 }
 
 class ExitDuringDownloadTest : public UpdateTest, public ::testing::WithParamInterface<const char*> {};
