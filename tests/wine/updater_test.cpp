@@ -7,11 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "client/update/download.h"
 #include "client/update/download_callback.h"
 #include "client/update/download_rules.h"
+#include "client/update/pending_files.h"
 #include "client/update/updater.h"
 #include "common/product.h"
 #include "common/servers.h"
@@ -308,6 +310,68 @@ TEST(DownloadCallbackTest, MovesTheBarAndStopsWhenAsked)
     object = &running;
     EXPECT_EQ(callback->QueryInterface(IID_IDispatch, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
+}
+
+// Staged program files put in place over live files that are held open.
+class PendingFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_folder = std::make_unique<InstallFolder>(CurrentTestName()); }
+
+    // Opens a file of the folder as another program holds it.
+    UniqueFile Hold(const std::string& relative, DWORD share) const
+    {
+        return UniqueFile(::CreateFileA(m_folder->File(relative).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
+    }
+
+    bool Install() const { return InstallPendingFiles(m_folder->Path().c_str()); }
+
+    // As a program that runs holds its file: it cannot be replaced, but it
+    // can be renamed.
+    static constexpr DWORD kRunning = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    std::unique_ptr<InstallFolder> m_folder;
+};
+
+TEST_F(PendingFilesTest, LiveFileGoesBackWhenTheStagedOneCannotFollowIt)
+{
+    m_folder->Write("helper.dll", "live");
+    m_folder->Write("readme.txt", "old");
+    m_folder->Write("update\\helper.dll", "staged");
+    m_folder->Write("update\\readme.txt", "new");
+    m_folder->Write("update\\ready", "helper.dll \r\nreadme.txt \r\n");
+    UniqueFile live = Hold("helper.dll", kRunning);
+    // Held without delete sharing, the staged file cannot be moved: the live
+    // one, renamed aside, must come back.
+    UniqueFile staged = Hold("update\\helper.dll", FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_TRUE(live && staged);
+
+    EXPECT_FALSE(Install());
+    EXPECT_EQ(m_folder->Read("helper.dll"), "live");
+    EXPECT_EQ(m_folder->Read("update\\helper.dll"), "staged");
+    EXPECT_EQ(m_folder->Read("readme.txt"), "new");
+    EXPECT_EQ(m_folder->Read("update\\ready"), "helper.dll \r\n");
+    EXPECT_TRUE(m_folder->Names("Temp").empty());
+}
+
+TEST_F(PendingFilesTest, FileStillHeldAsideDoesNotBlockTheNextInstall)
+{
+    m_folder->Write("helper.dll", "1");
+    m_folder->Write("update\\helper.dll", "2");
+    m_folder->Write("update\\ready", "helper.dll \r\n");
+    UniqueFile first = Hold("helper.dll", kRunning);
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(Install());
+    ASSERT_EQ(m_folder->Read("helper.dll"), "2");
+
+    // Version 1 still runs from its name in Temp, version 2 from the folder.
+    UniqueFile second = Hold("helper.dll", kRunning);
+    ASSERT_TRUE(second);
+    m_folder->Write("update\\helper.dll", "3");
+    m_folder->Write("update\\ready", "helper.dll \r\n");
+    EXPECT_TRUE(Install());
+    EXPECT_EQ(m_folder->Read("helper.dll"), "3");
+    EXPECT_FALSE(m_folder->Exists("update\\ready"));
+    EXPECT_EQ(m_folder->Names("Temp").size(), 2u);
 }
 
 }  // namespace
