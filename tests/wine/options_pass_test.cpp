@@ -25,23 +25,6 @@ protected:
         MovePointer(1, 1);
     }
 
-    HWND StartAndOpenOptions()
-    {
-        if (StartClientWithTray() == nullptr)
-            return nullptr;
-        m_alerts.Raise();
-        return OpenOptions(m_client, m_tray);
-    }
-
-    static std::string Text(HWND dialog, int id) { return WindowText(::GetDlgItem(dialog, id)); }
-
-    // Whether the dialog shows a pass running: "停止升级" and the progress bar.
-    static bool ShowsPass(HWND dialog, bool running)
-    {
-        return Text(dialog, IDC_OPTIONS_UPDATE) == (running ? "停止升级" : "立即升级") &&
-               IsShown(dialog, IDC_OPTIONS_PROGRESS) == running;
-    }
-
     static int BarPosition(HWND dialog)
     {
         DWORD_PTR position = 0;
@@ -61,21 +44,19 @@ protected:
 TEST_F(OptionsPassTest, ButtonStartsAPassThatTheDialogFollows)
 {
     publisher::PUBLISH_JOB job;
-    job.files = {{"helper.dll", "1.3.2.0", BuildFolder() + "\\next_release.exe"}};
+    job.files = {{"helper.dll", "1.3.2.0", NextRelease()}};
     PublishDatabases(job);
     HWND options = StartAndOpenOptions();
     ASSERT_NE(options, nullptr);
-    EXPECT_EQ(Text(options, IDC_OPTIONS_DB_VERSION), "特征库版本：1.0002 ");
-    ASSERT_TRUE(ShowsPass(options, false));
+    EXPECT_EQ(ItemText(options, IDC_OPTIONS_DB_VERSION), "特征库版本：1.0002 ");
+    ASSERT_TRUE(ShowsUpdatePass(options, false));
 
     ClickControl(options, IDC_OPTIONS_UPDATE);
     EXPECT_EQ(m_alerts.WaitForAlert(), ALERT_UPDATE_OK);
     ExpectDatabases(NewDb(0), NewDb(1), NewDb(2));
-    EXPECT_TRUE(WaitUntil([&] { return ShowsPass(options, false); }));
-    EXPECT_EQ(Text(options, IDC_OPTIONS_DB_VERSION), "特征库版本：1.0003");
-    HWND log = ::GetDlgItem(options, IDC_OPTIONS_LOG);
-    ASSERT_EQ(::SendMessageA(log, LB_GETCOUNT, 0, 0), 1);
-    EXPECT_EQ(ListBoxLine(log, 0), "正在复制文件...");
+    EXPECT_TRUE(WaitUntil([&] { return ShowsUpdatePass(options, false); }));
+    EXPECT_EQ(ItemText(options, IDC_OPTIONS_DB_VERSION), "特征库版本：1.0003");
+    EXPECT_EQ(UpdateLogLines(options), std::vector<std::string>{"正在复制文件..."});
 
     // The label painted its background again when its text changed: it looks
     // as the same version does in a dialog opened afresh, without the old
@@ -87,7 +68,7 @@ TEST_F(OptionsPassTest, ButtonStartsAPassThatTheDialogFollows)
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(options); }));
     options = OpenOptions(m_client, m_tray);
     ASSERT_NE(options, nullptr);
-    EXPECT_EQ(Text(options, IDC_OPTIONS_DB_VERSION), "特征库版本：1.0003 ");
+    EXPECT_EQ(ItemText(options, IDC_OPTIONS_DB_VERSION), "特征库版本：1.0003 ");
     ::Sleep(300);
     const RECT again = ScreenRectOf(options, IDC_OPTIONS_DB_VERSION);
     ASSERT_TRUE(::EqualRect(&label, &again));
@@ -102,7 +83,7 @@ TEST_F(OptionsPassTest, ButtonStopsASlowDownload)
     ASSERT_NE(options, nullptr);
 
     ClickControl(options, IDC_OPTIONS_UPDATE);
-    EXPECT_TRUE(WaitUntil([&] { return ShowsPass(options, true); }));
+    EXPECT_TRUE(WaitUntil([&] { return ShowsUpdatePass(options, true); }));
     // The bar follows the download.
     int position = 0;
     ASSERT_TRUE(WaitUntil([&] { return (position = BarPosition(options)) > 0; }, 20000));
@@ -113,7 +94,7 @@ TEST_F(OptionsPassTest, ButtonStopsASlowDownload)
 
     const DWORD start = ::GetTickCount();
     ClickControl(options, IDC_OPTIONS_UPDATE);
-    EXPECT_TRUE(WaitUntil([&] { return ShowsPass(options, false); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return ShowsUpdatePass(options, false); }, 5000));
     EXPECT_EQ(m_alerts.WaitForAlert(), ALERT_UPDATE_FAILED);
     EXPECT_LT(::GetTickCount() - start, 5000u);
     // The transfer ended (the server logs a request when it is over), and
@@ -122,15 +103,39 @@ TEST_F(OptionsPassTest, ButtonStopsASlowDownload)
     EXPECT_TRUE(m_folder->Read("qua.db") == before);
 }
 
-// A pass that waits for the user's answer to the release question: a stop
-// requested meanwhile waits as long.
+TEST_F(OptionsPassTest, ButtonStopsAPassThatASilentServerHolds)
+{
+    // The server takes the full list's request and never answers.
+    const std::string before = PublishSlowFullList("silent");
+    HWND options = StartAndOpenOptions();
+    ASSERT_NE(options, nullptr);
+    ClickControl(options, IDC_OPTIONS_UPDATE);
+    ASSERT_TRUE(WaitUntil([&] { return Contains(m_server.Requests(), "/busy 404"); }));
+    ::Sleep(1000);  // into the full list's request
+
+    const DWORD start = ::GetTickCount();
+    ClickControl(options, IDC_OPTIONS_UPDATE);
+    EXPECT_TRUE(WaitUntil([&] { return ShowsUpdatePass(options, false); }, 5000));
+    EXPECT_LT(::GetTickCount() - start, 3000u);
+    EXPECT_EQ(m_alerts.WaitForAlert(), ALERT_UPDATE_FAILED);
+    EXPECT_TRUE(m_folder->Read("qua.db") == before);
+}
+
+// A pass that waits for the user's answer to the release question, after an
+// item that is current, with a program file staged by an earlier pass: a
+// stop requested meanwhile waits as long.
 class OptionsQuestionTest : public OptionsPassTest {
 protected:
     void SetUp() override
     {
         OptionsPassTest::SetUp();
-        m_server.PublishTreeFile("current.ver", "1.3.2.0@karvex\r\n");
+        // The installed url.db (no digest published for it) is current.
+        m_server.PublishTreeFile("current.ver", "1.0002.mal\r\n1.3.2.0@karvex\r\n");
         ASSERT_NE(StartClientWithTray(), nullptr);
+        // Staged after the start, which would offer to install it.
+        m_folder->Write("helper.dll", "live");
+        m_folder->Write("update\\helper.dll", "staged");
+        m_folder->Write("update\\ready", "helper.dll \r\n");
         m_alerts.Raise();
         Post(WM_COMMAND, ID_TRAY_UPDATE_NOW, 0);
         m_question = m_client.WaitForWindow("#32770", "Karvex");
@@ -139,6 +144,19 @@ protected:
 
     void AnswerQuestion() const { ::PostMessageA(::GetDlgItem(m_question, IDCANCEL), BM_CLICK, 0, 0); }
 
+    // A stop noticed between items keeps the result reached so far: every
+    // item was examined and one was current. The date of a finished pass is
+    // not recorded, and the staged file waits for the next pass.
+    void ExpectStoppedBetweenItems() const
+    {
+        EXPECT_EQ(m_alerts.WaitForAlert(), ALERT_UP_TO_DATE);
+        std::string schedule;
+        EXPECT_TRUE(ReadSetting("update", schedule) && schedule == "0,0,0.0.0") << schedule;
+        EXPECT_EQ(m_folder->Read("helper.dll"), "live");
+        EXPECT_EQ(m_folder->Read("update\\helper.dll"), "staged");
+        EXPECT_EQ(m_folder->Read("update\\ready"), "helper.dll \r\n");
+    }
+
     HWND m_question = nullptr;
 };
 
@@ -146,20 +164,20 @@ TEST_F(OptionsQuestionTest, ClickWhileTheStopWaitsStartsNoPass)
 {
     HWND options = OpenOptions(m_client, m_tray);
     ASSERT_NE(options, nullptr);
-    EXPECT_TRUE(ShowsPass(options, true));
+    EXPECT_TRUE(ShowsUpdatePass(options, true));
     ClickControl(options, IDC_OPTIONS_UPDATE);
     ::Sleep(500);
     // The pass is told to stop but has not ended: a second click cannot start
     // another one, and the button stays as it is until the pass has ended.
     ClickControl(options, IDC_OPTIONS_UPDATE);
     ::Sleep(500);
-    EXPECT_TRUE(ShowsPass(options, true));
+    EXPECT_TRUE(ShowsUpdatePass(options, true));
 
     AnswerQuestion();
-    EXPECT_NE(m_alerts.WaitForAlert(), 0u);
-    EXPECT_TRUE(WaitUntil([&] { return ShowsPass(options, false); }));
+    ExpectStoppedBetweenItems();
+    EXPECT_TRUE(WaitUntil([&] { return ShowsUpdatePass(options, false); }));
     ::Sleep(1000);
-    EXPECT_TRUE(ShowsPass(options, false));
+    EXPECT_TRUE(ShowsUpdatePass(options, false));
     EXPECT_EQ(m_server.RequestsFor("current.ver").size(), 1u);
     EXPECT_EQ(m_alerts.Alerts().size(), 1u);
 }
@@ -168,22 +186,22 @@ TEST_F(OptionsQuestionTest, OpenedDuringAPassAndClosedWhileItsStopWaits)
 {
     HWND options = OpenOptions(m_client, m_tray);
     ASSERT_NE(options, nullptr);
-    EXPECT_TRUE(ShowsPass(options, true));
+    EXPECT_TRUE(ShowsUpdatePass(options, true));
     // Stopping waits for the pass, which waits for the question.
     ClickControl(options, IDC_OPTIONS_UPDATE);
     ::Sleep(500);
-    EXPECT_TRUE(ShowsPass(options, true));
+    EXPECT_TRUE(ShowsUpdatePass(options, true));
     ClickControl(options, IDC_OPTIONS_CLOSE);
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(options); }));
 
     // The pass ends; the waiting stop finds the dialog gone and leaves it.
     AnswerQuestion();
-    EXPECT_NE(m_alerts.WaitForAlert(), 0u);
+    ExpectStoppedBetweenItems();
     ::Sleep(500);
     ASSERT_TRUE(m_client.IsRunning());
     options = OpenOptions(m_client, m_tray);
     ASSERT_NE(options, nullptr);
-    EXPECT_TRUE(ShowsPass(options, false));
+    EXPECT_TRUE(ShowsUpdatePass(options, false));
     ClickControl(options, IDC_OPTIONS_CLOSE);
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(options); }));
 }

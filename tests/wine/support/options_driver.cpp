@@ -72,6 +72,27 @@ void PressKey(HWND dialog, UINT key)
     ::PostMessageA(target, WM_KEYUP, key, 0xC0000001);
 }
 
+std::string ItemText(HWND dialog, int id)
+{
+    return WindowText(::GetDlgItem(dialog, id));
+}
+
+bool ShowsUpdatePass(HWND dialog, bool running)
+{
+    return ItemText(dialog, IDC_OPTIONS_UPDATE) == (running ? "停止升级" : "立即升级") &&
+           IsShown(dialog, IDC_OPTIONS_PROGRESS) == running;
+}
+
+std::vector<std::string> UpdateLogLines(HWND dialog)
+{
+    HWND log = ::GetDlgItem(dialog, IDC_OPTIONS_LOG);
+    std::vector<std::string> lines;
+    const auto count = static_cast<int>(SendTo(log, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+        lines.push_back(ListBoxLine(log, i));
+    return lines;
+}
+
 std::string ListBoxLine(HWND list, int index)
 {
     return LineOf(list, LB_GETTEXTLEN, LB_GETTEXT, index);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/wine/support/client_process.h"
 
@@ -28,6 +29,14 @@ bool IsEnabled(HWND dialog, int id);
 // Presses and releases `key` where the dialog's keyboard focus is, through
 // the dialog manager of its modal loop (Esc, Enter, the arrows).
 void PressKey(HWND dialog, UINT key);
+
+// The text of control `id` of `dialog`.
+std::string ItemText(HWND dialog, int id);
+// Whether the dialog shows an update pass running: "停止升级" and the
+// progress bar, or "立即升级" and no bar.
+bool ShowsUpdatePass(HWND dialog, bool running);
+// The lines of the dialog's update log, oldest first.
+std::vector<std::string> UpdateLogLines(HWND dialog);
 
 // Lines of a list box or combo box of another process. Read as UTF-16 and
 // turned into GBK: Wine answers the ANSI messages across processes in UTF-16.

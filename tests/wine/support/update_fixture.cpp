@@ -6,6 +6,8 @@
 #include "client/res/resource.h"
 #include "common/servers.h"
 #include "common/std_file.h"
+#include "tests/wine/support/options_driver.h"
+#include "tests/wine/support/wait.h"
 
 namespace karvex::test {
 
@@ -88,6 +90,24 @@ WPARAM UpdateTest::RunPass()
     return m_alerts.WaitForAlert(seen);
 }
 
+HWND UpdateTest::StartAndOpenOptions()
+{
+    if (StartClientWithTray() == nullptr)
+        return nullptr;
+    m_alerts.Raise();
+    return OpenOptions(m_client, m_tray);
+}
+
+WPARAM UpdateTest::RunPassFromOptions(HWND options)
+{
+    m_alerts.Raise();
+    const size_t seen = m_alerts.Alerts().size();
+    ClickControl(options, IDC_OPTIONS_UPDATE);
+    const WPARAM alert = m_alerts.WaitForAlert(seen);
+    EXPECT_TRUE(WaitUntil([&] { return ShowsUpdatePass(options, false); }));
+    return alert;
+}
+
 void UpdateTest::ExpectDatabases(const std::string& url, const std::string& adv, const std::string& qua) const
 {
     // Compared as a whole: a failure shows the name, not megabytes of bytes.
@@ -100,6 +120,16 @@ bool Contains(const std::vector<std::string>& lines, const std::string& part)
 {
     return std::any_of(lines.begin(), lines.end(),
                        [&](const std::string& line) { return line.find(part) != std::string::npos; });
+}
+
+std::string NextRelease()
+{
+    return BuildFolder() + "\\next_release.exe";
+}
+
+std::string OtherRelease()
+{
+    return BuildFolder() + "\\other_release.exe";
 }
 
 }  // namespace karvex::test

@@ -47,6 +47,12 @@ protected:
     // Presses "立即更新" (starting the client first) and waits for the
     // pass's result; 0 when none came.
     WPARAM RunPass();
+    // Starts the client and opens its Options dialog; null when either fails.
+    HWND StartAndOpenOptions();
+    // Presses the dialog's "立即升级" and waits for the pass's result (0 when
+    // none came) and for the dialog to show the pass over: its log then
+    // holds every line of the pass.
+    WPARAM RunPassFromOptions(HWND options);
     void ExpectDatabases(const std::string& url, const std::string& adv, const std::string& qua) const;
 
     UpdateServer m_server;
@@ -59,5 +65,9 @@ private:
 };
 
 bool Contains(const std::vector<std::string>& lines, const std::string& part);
+
+// Two different programs carrying file version 1.3.2.0, built beside the tests.
+std::string NextRelease();
+std::string OtherRelease();
 
 }  // namespace karvex::test

@@ -7,6 +7,7 @@
 #include <random>
 #include <sstream>
 
+#include "client/update/gunzip.h"
 #include "client/update/update_index.h"
 #include "common/std_file.h"
 #include "common/win/registry.h"
@@ -130,6 +131,11 @@ void UpdateServer::RemoveTreeFile(const std::string& relative) const
     ::DeleteFileA((Tree() + "\\" + relative).c_str());
 }
 
+std::string UpdateServer::ReadTreeFile(const std::string& relative) const
+{
+    return ReadFileAt(Tree() + "\\" + relative);
+}
+
 void UpdateServer::SetFault(const std::string& host, const std::string& path, const char* kind) const
 {
     std::string file = std::string(kRoot) + "\\faults\\" + host + path + "." + kind;
@@ -215,6 +221,25 @@ std::vector<SIGNATURE_RECORD> ChangedRecords(const std::vector<SIGNATURE_RECORD>
     std::stable_sort(changed.begin(), changed.end(),
                      [](const SIGNATURE_RECORD& a, const SIGNATURE_RECORD& b) { return BucketOf(a) < BucketOf(b); });
     return changed;
+}
+
+std::string GzipOf(const std::string& text)
+{
+    const std::string path = UpdateServer::Work("list.gz");
+    std::string error;
+    ::DeleteFileA(path.c_str());
+    EXPECT_TRUE(publisher::WriteGzip(path, text, &error)) << error;
+    return ReadFileAt(path);
+}
+
+std::string GunzipOf(const std::string& gzip)
+{
+    const std::string source = UpdateServer::Work("in.gz");
+    const std::string text = UpdateServer::Work("out.txt");
+    WriteFileAt(source, gzip);
+    ::DeleteFileA(text.c_str());
+    EXPECT_TRUE(GunzipFile(source.c_str(), text.c_str()));
+    return ReadFileAt(text);
 }
 
 std::uint64_t UnixTimeNow()

@@ -41,8 +41,13 @@ public:
     // Signs the index anew over the files of the tree as they are.
     void SignTree(const char* privateKeyPem, std::uint32_t serial, std::uint64_t expires) const;
     void RemoveTreeFile(const std::string& relative) const;
-    // The request for `path` on `host` answers 500, comes slowly ("slow") or
-    // stalls after its headers ("stall").
+    std::string ReadTreeFile(const std::string& relative) const;
+    // The request for `path` on `host` plays the fault `kind`: "500"; "drop"
+    // (closed unanswered); "slow" (20 KB/s); "stall" (stalls after its
+    // headers); "silent" (accepted, never answered); "cut" (half the file,
+    // without Content-Length); "short" (the file's Content-Length, half the
+    // file); "endless" (a body without Content-Length that never ends);
+    // "first404" (404 the first time, the file afterwards).
     void SetFault(const std::string& host, const std::string& path, const char* kind) const;
     void ClearFaults() const;
     // Sends every request to a port where nothing listens: the servers are down.
@@ -68,6 +73,10 @@ std::string DatabaseBytes(std::int32_t major, std::int32_t minor, const std::vec
 // `records` without every `step`-th one, with `added` new ones, in file order.
 std::vector<SIGNATURE_RECORD> ChangedRecords(const std::vector<SIGNATURE_RECORD>& records, std::size_t step,
                                              std::size_t added, std::uint32_t seed);
+
+// `text` gzip-compressed as the publisher compresses lists, and back.
+std::string GzipOf(const std::string& text);
+std::string GunzipOf(const std::string& gzip);
 
 // Seconds since 1970, UTC, as the programs reckon an index's expiry.
 std::uint64_t UnixTimeNow();
