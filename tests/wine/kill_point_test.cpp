@@ -72,8 +72,6 @@ protected:
         m_newUrl = GetParam().programFiles ? OldDb(0) : NewDb(0);
     }
 
-    static std::string NextRelease() { return BuildFolder() + "\\next_release.exe"; }
-
     // The files as they are before every killed pass.
     void InstallOldFiles()
     {
