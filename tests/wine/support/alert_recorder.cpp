@@ -36,11 +36,20 @@ WPARAM AlertRecorder::WaitForAlert(size_t seen, DWORD timeoutMs) const
     return alert;
 }
 
+LARGE_INTEGER AlertRecorder::ArrivalTime(size_t index) const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return index < m_arrivals.size() ? m_arrivals[index] : LARGE_INTEGER{};
+}
+
 LRESULT AlertRecorder::OnMessage(UINT message, WPARAM wParam, LPARAM, bool& handled)
 {
     if (message != kShowAlertMessage)
         return 0;
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
     std::lock_guard<std::mutex> guard(m_lock);
+    m_arrivals.push_back(now);
     m_alerts.push_back(wParam);
     handled = true;
     return 1;
