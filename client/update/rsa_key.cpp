@@ -130,6 +130,26 @@ bool UsableKey(const RSA_KEY& key)
     return !key.modulus.empty() && (key.modulus.back() & 1) != 0 && !key.publicExponent.empty();
 }
 
+using DerParser = bool (*)(CDerReader, RSA_KEY*);
+
+// A key from the first PEM block of the bare RSA form (`rsaLabel`, read by
+// `rsa`) or else of the general form (`infoLabel`, read by `info`).
+bool ParseKeyPem(const std::string& text, const char* rsaLabel, DerParser rsa, const char* infoLabel, DerParser info,
+                 RSA_KEY* key)
+{
+    std::vector<std::uint8_t> der;
+    RSA_KEY parsed;
+    bool ok = false;
+    if (DecodePem(text, rsaLabel, &der))
+        ok = rsa(CDerReader(der.data(), der.size()), &parsed);
+    else if (DecodePem(text, infoLabel, &der))
+        ok = info(CDerReader(der.data(), der.size()), &parsed);
+    if (!ok || !UsableKey(parsed))
+        return false;
+    *key = parsed;
+    return true;
+}
+
 int Base64Value(char c)
 {
     if (c >= 'A' && c <= 'Z')
@@ -263,56 +283,27 @@ std::size_t RSA_KEY::Bits() const
     return bits;
 }
 
-bool DecodePem(const std::string& text, const char* const* labels, std::size_t labelCount,
-               std::vector<std::uint8_t>* der)
+bool DecodePem(const std::string& text, const char* label, std::vector<std::uint8_t>* der)
 {
-    for (std::size_t i = 0; i < labelCount; ++i) {
-        const std::string begin = std::string("-----BEGIN ") + labels[i] + "-----";
-        const std::string end = std::string("-----END ") + labels[i] + "-----";
-        const std::size_t start = text.find(begin);
-        if (start == std::string::npos)
-            continue;
-        const std::size_t body = start + begin.size();
-        const std::size_t stop = text.find(end, body);
-        if (stop == std::string::npos)
-            return false;
-        return DecodeBase64(text.data() + body, text.data() + stop, der);
-    }
-    return false;
+    const std::string begin = std::string("-----BEGIN ") + label + "-----";
+    const std::string end = std::string("-----END ") + label + "-----";
+    const std::size_t start = text.find(begin);
+    if (start == std::string::npos)
+        return false;
+    const std::size_t body = start + begin.size();
+    const std::size_t stop = text.find(end, body);
+    return stop != std::string::npos && DecodeBase64(text.data() + body, text.data() + stop, der);
 }
 
 bool ParsePublicKeyPem(const std::string& text, RSA_KEY* key)
 {
-    static const char* const kInfo[] = {"PUBLIC KEY"};
-    static const char* const kRsa[] = {"RSA PUBLIC KEY"};
-    std::vector<std::uint8_t> der;
-    RSA_KEY parsed;
-    bool ok = false;
-    if (DecodePem(text, kRsa, 1, &der))
-        ok = ParseRsaPublicKey(CDerReader(der.data(), der.size()), &parsed);
-    else if (DecodePem(text, kInfo, 1, &der))
-        ok = ParseSubjectPublicKeyInfo(CDerReader(der.data(), der.size()), &parsed);
-    if (!ok || !UsableKey(parsed))
-        return false;
-    *key = parsed;
-    return true;
+    return ParseKeyPem(text, "RSA PUBLIC KEY", ParseRsaPublicKey, "PUBLIC KEY", ParseSubjectPublicKeyInfo, key);
 }
 
 bool ParsePrivateKeyPem(const std::string& text, RSA_KEY* key)
 {
-    static const char* const kInfo[] = {"PRIVATE KEY"};
-    static const char* const kRsa[] = {"RSA PRIVATE KEY"};
-    std::vector<std::uint8_t> der;
-    RSA_KEY parsed;
-    bool ok = false;
-    if (DecodePem(text, kRsa, 1, &der))
-        ok = ParseRsaPrivateKey(CDerReader(der.data(), der.size()), &parsed);
-    else if (DecodePem(text, kInfo, 1, &der))
-        ok = ParsePrivateKeyInfo(CDerReader(der.data(), der.size()), &parsed);
-    if (!ok || !UsableKey(parsed) || parsed.privateExponent.empty())
-        return false;
-    *key = parsed;
-    return true;
+    return ParseKeyPem(text, "RSA PRIVATE KEY", ParseRsaPrivateKey, "PRIVATE KEY", ParsePrivateKeyInfo, key) &&
+           key->IsPrivate();
 }
 
 std::vector<std::uint8_t> PublicKeyInfoDer(const RSA_KEY& key)

@@ -29,11 +29,9 @@ struct RSA_KEY {
     std::size_t Bits() const;
 };
 
-// The DER bytes inside the first PEM block of `text` labelled with one of
-// `labels` (e.g. "PUBLIC KEY"). False when there is no such block or its
-// base64 is malformed.
-bool DecodePem(const std::string& text, const char* const* labels, std::size_t labelCount,
-               std::vector<std::uint8_t>* der);
+// The DER bytes inside the first PEM block of `text` labelled `label` (e.g.
+// "PUBLIC KEY"). False when there is no such block or its base64 is malformed.
+bool DecodePem(const std::string& text, const char* label, std::vector<std::uint8_t>* der);
 
 // A public key from PEM ("PUBLIC KEY", SubjectPublicKeyInfo, or "RSA PUBLIC KEY").
 bool ParsePublicKeyPem(const std::string& text, RSA_KEY* key);

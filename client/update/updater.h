@@ -82,8 +82,10 @@ public:
     bool Start();
 
     // Asks a running pass to stop: it ends at its next check, at most a few
-    // tens of milliseconds away (a transfer in flight is given up). The pass
-    // then reports failure.
+    // tens of milliseconds away (a transfer in flight is given up). A stop
+    // noticed inside a download, a load or a write fails that item, so the
+    // pass reports failure; one noticed between items keeps the result
+    // reached so far, records no date and installs nothing.
     void RequestStop();
 
     // Waits up to `timeoutMs` for the pass that runs now (if any) to end, on

@@ -51,9 +51,8 @@ TEST(RsaKeyTest, KeysReadAsThePublisherWritesThem)
     EXPECT_EQ(privateKey.publicExponent, publicKey.publicExponent);
 
     // Written back, the public key is the DER of its PEM, byte for byte.
-    static const char* const kLabel[] = {"PUBLIC KEY"};
     std::vector<std::uint8_t> der;
-    ASSERT_TRUE(DecodePem(kTestPublicKeyPem, kLabel, 1, &der));
+    ASSERT_TRUE(DecodePem(kTestPublicKeyPem, "PUBLIC KEY", &der));
     EXPECT_EQ(PublicKeyInfoDer(publicKey), der);
 
     std::vector<std::uint8_t> blob;
