@@ -82,13 +82,14 @@ int CClientApp::ClientMain()
     if (!m_hSingleInstance || eventError == ERROR_ALREADY_EXISTS)
         return 0;
 
+    // Other processes reach every window of this thread, from the start-up
+    // question on; they must not drive their lifecycle.
+    CLifecycleMessageFilter lifecycleFilter;
     if (HandOverPendingUpdate())
         return 0;
     ClearStagingFolders();
 
     COleSession ole;
-    // Other processes reach the tray window; they must not drive its lifecycle.
-    CLifecycleMessageFilter lifecycleFilter;
     if (!IsComponentRegistered() && !RegisterComponent(m_szComponentPath))
         return 0;
 

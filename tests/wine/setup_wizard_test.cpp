@@ -399,8 +399,11 @@ TEST_F(SetupWizardTest, TheStatusLineLeavesNoTraceOfItsEarlierText)
     EXPECT_TRUE(shown.bits == repainted.bits);
 }
 
-// Any process may post to the installer's windows: a forged end of the copy
-// run, commands of buttons that are not offered, lifecycle messages.
+// Any process may send or post to the installer's windows: a forged end of
+// the copy run, commands of buttons that are not offered, and the messages of
+// a window's creation and destruction, which would take the pages' and the
+// wizard's objects from their windows. The run goes on to its own end and
+// Finish still works.
 TEST_F(SetupWizardTest, ForgedMessagesChangeNothing)
 {
     SetSeam("KARVEX_SEAM_COPY_DELAY_MS", "400");
@@ -409,9 +412,20 @@ TEST_F(SetupWizardTest, ForgedMessagesChangeNothing)
     auto forgeEnd = [](HWND window) {
         ::PostMessageA(window, kCopyDone, kCopySucceeded, static_cast<LPARAM>(0xDEADBEE0));
         ::PostMessageA(window, kCopyDone, 0, static_cast<LPARAM>(0x12345678));
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutA(window, kCopyDone, kCopySucceeded, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    };
+    auto forgeLifecycle = [](HWND window) {
+        for (UINT message : {WM_INITDIALOG, WM_DESTROY, WM_NCDESTROY}) {
+            DWORD_PTR result = 0;
+            ::SendMessageTimeoutA(window, message, 0, static_cast<LPARAM>(0xDEADBEE0), SMTO_ABORTIFHUNG, 5000,
+                                  &result);
+            ::PostMessageA(window, message, 0, static_cast<LPARAM>(0xDEADBEE0));
+        }
     };
     auto forgeCommands = [&](HWND page) {
-        ::PostMessageA(page, WM_INITDIALOG, 0, static_cast<LPARAM>(0xDEADBEE0));
+        forgeLifecycle(page);
+        forgeLifecycle(wizard);
         ::PostMessageA(page, WM_COMMAND, IDOK, 0);
         ::PostMessageA(page, WM_COMMAND, IDCANCEL, 0);
         ::PostMessageA(wizard, WM_COMMAND, IDOK, 0);
@@ -450,6 +464,8 @@ TEST_F(SetupWizardTest, ForgedMessagesChangeNothing)
     EXPECT_EQ(FilesPresent(m_folder), 7);
     forgeEnd(copy);
     forgeEnd(finish);
+    forgeLifecycle(finish);
+    forgeLifecycle(wizard);
     ::Sleep(500);
     EXPECT_TRUE(m_setup.Process().IsRunning());
     EXPECT_EQ(m_setup.VisiblePage(), finish);
@@ -461,8 +477,11 @@ TEST_F(SetupWizardTest, ForgedMessagesChangeNothing)
         pages += std::string(className) == "#32770" ? 1 : 0;
     }
     EXPECT_EQ(pages, 3);
-    // Nothing forged started the client.
+    // Nothing forged started the client; Finish does, and ends the installer.
     EXPECT_TRUE(FindWindows(kTrayWindowClass, nullptr).empty());
+    m_setup.Click(IDC_FINISH);
+    EXPECT_TRUE(m_setup.Process().WaitForExit(10000));
+    EXPECT_TRUE(WaitUntil([] { return FindWindows(kTrayWindowClass, nullptr).size() == 1; }, 15000));
 }
 
 }  // namespace
