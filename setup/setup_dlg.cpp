@@ -96,10 +96,19 @@ void CSetupDlg::OnInstallClicked()
 {
     if (m_pCopy || !m_pWelcome || !m_pWelcome->IsAccepted())
         return;
+    // One refusal at a time: a burst of clicks must not stack message boxes.
+    if (m_bRefusingFolder)
+        return;
     char typed[MAX_PATH];
     char folder[MAX_PATH];
     m_pWelcome->GetFolderText(typed, sizeof typed);
-    if (!MakeInstallFolder(typed, folder, sizeof folder)) {
+    const FolderRefusal refusal = MakeInstallFolder(typed, folder, sizeof folder);
+    if (refusal != FolderRefusal::kNone) {
+        if (const char* message = RefusalMessage(refusal)) {
+            m_bRefusingFolder = true;
+            ::MessageBoxA(GetHwnd(), message, "Karvex", MB_OK | MB_ICONEXCLAMATION);
+            m_bRefusingFolder = false;
+        }
         m_pWelcome->FocusFolder();
         return;
     }

@@ -6,7 +6,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "common/component.h"
 #include "common/product.h"
@@ -190,22 +192,99 @@ TEST_F(SetupWizardTest, WithoutTheGroupAndTheRunChoiceOnlyTheDesktopShortcutAndT
     EXPECT_TRUE(FindWindows(kTrayWindowClass, nullptr).empty());
 }
 
-TEST_F(SetupWizardTest, FolderTextsThatMakeNoUsableFolderKeepTheWizardOnItsFirstPage)
+// Texts that make no folder to install into: said so (an empty text only by
+// the focus), and the focus is back in the field. A root would be emptied of
+// its Temp and update folders at every start of the client.
+TEST_F(SetupWizardTest, FolderTextsThatMakeNoUsableFolderAreRefusedWithTheFocusBackInTheField)
 {
+    struct Case {
+        std::string text;
+        const char* said;  // a phrase of the message, or null: no message
+    };
+    const Case cases[] = {
+        {"", nullptr},
+        {"\\", nullptr},
+        // The root of a drive, as the folder browser gives it, and made of "..".
+        {"C:\\", "根目录"},
+        {"C:\\Windows\\..", "根目录"},
+        {"\\\\server\\share", "根目录"},
+        {"\\\\server\\share\\", "根目录"},
+        // Relative to the current folder or drive.
+        {"Karvex", "完整"},
+        {"C:", "完整"},
+        {"C:Karvex", "完整"},
+        {"\\Karvex", "完整"},
+        // Device names and paths, names the file system would cut.
+        {m_folder + "\\NUL", "文件夹名"},
+        {"C:\\com1.txt\\Karvex", "文件夹名"},
+        {"\\\\.\\C:\\Karvex", "文件夹名"},
+        {m_folder + ".", "文件夹名"},
+        {m_folder + " ", "文件夹名"},
+        {"C:\\Karvex. \\Karvex", "文件夹名"},
+        // Too long for the paths the client makes inside its folder.
+        {"C:\\" + std::string(236, 'x'), "太长"},
+    };
     StartWizard();
     m_setup.Click(IDC_ACCEPT_LICENSE);
     ASSERT_TRUE(WaitUntil([&] { return m_setup.IsEnabled(IDC_INSTALL); }));
-    // Too long for the paths the client makes inside its folder.
-    const std::string tooLong = "C:\\" + std::string(236, 'x');
-    for (const std::string& text : {std::string(), std::string("\\"), tooLong}) {
-        m_setup.SetText(IDC_FOLDER, text);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        m_setup.SetText(IDC_FOLDER, c.text);
         // The click takes the focus to the button; a refusal gives it back to the field.
         m_setup.Click(IDC_INSTALL);
-        EXPECT_TRUE(WaitUntil([&] { return m_setup.Focus() == m_setup.Control(IDC_FOLDER); })) << text;
-        EXPECT_TRUE(m_setup.IsShown(IDC_INSTALL)) << text;
-        EXPECT_FALSE(m_setup.IsShown(IDC_PROGRESS)) << text;
+        if (c.said != nullptr) {
+            HWND box = m_setup.WaitForDialog(kCheckCaption);
+            ASSERT_NE(box, nullptr);
+            EXPECT_NE(MessageBoxText(box).find(c.said), std::string::npos) << MessageBoxText(box);
+            PressButton(box, IDOK);
+            EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(box); }));
+        }
+        EXPECT_TRUE(WaitUntil([&] { return m_setup.Focus() == m_setup.Control(IDC_FOLDER); }));
+        EXPECT_FALSE(m_setup.HasDialog(kCheckCaption));
+        EXPECT_TRUE(m_setup.IsShown(IDC_INSTALL));
+        EXPECT_FALSE(m_setup.IsShown(IDC_PROGRESS));
     }
-    EXPECT_FALSE(FileExists(tooLong));
+    // (With a dot or a blank at its end, the folder's name would be cut back to m_folder.)
+    EXPECT_FALSE(FileExists(m_folder));
+}
+
+// A burst of clicks on "..." while the folder browser is open: its modal
+// loop takes them, and none opens a second browser.
+TEST_F(SetupWizardTest, TheFolderBrowserOpensOnceForABurstOfClicks)
+{
+    StartWizard();
+    HWND welcome = m_setup.VisiblePage();
+    // The installer's dialogs on screen but its wizard.
+    const auto browsers = [&] {
+        std::vector<HWND> open;
+        for (HWND window : FindWindows("#32770", nullptr)) {
+            if (WindowProcessId(window) == m_setup.Process().Id() && window != m_setup.Wizard() &&
+                ::IsWindowVisible(window))
+                open.push_back(window);
+        }
+        return open;
+    };
+    for (int i = 0; i < 20; ++i)
+        ::PostMessageA(welcome, WM_COMMAND, IDC_BROWSE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !browsers().empty(); }));
+    size_t most = 0;
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < 1500) {
+        most = std::max(most, browsers().size());
+        ::Sleep(20);
+    }
+    EXPECT_EQ(most, 1u);
+
+    // Closed, it stays closed: the clicks it took are gone with it.
+    const std::vector<HWND> open = browsers();
+    ASSERT_EQ(open.size(), 1u);
+    HWND browser = open.front();
+    PressButton(browser, IDCANCEL);
+    EXPECT_TRUE(WaitUntil([&] { return browsers().empty(); }));
+    ::Sleep(1000);
+    EXPECT_TRUE(browsers().empty());
+    EXPECT_TRUE(m_setup.Process().IsRunning());
+    EXPECT_EQ(m_setup.VisiblePage(), welcome);
 }
 
 // 運 is one of the GBK characters whose second byte is a backslash: the
