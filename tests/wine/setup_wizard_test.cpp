@@ -16,6 +16,7 @@
 #include "common/win/registry.h"
 #include "setup/res/resource.h"
 #include "tests/wine/support/install.h"
+#include "tests/wine/support/options_driver.h"
 #include "tests/wine/support/screen.h"
 #include "tests/wine/support/setup_fixture.h"
 #include "tests/wine/support/wait.h"
@@ -415,10 +416,11 @@ TEST_P(CancelDuringCopyTest, TheQuestionHoldsTheRunUntilAnswered)
         EXPECT_EQ(FilesPresent(m_folder), 7);
         EXPECT_TRUE(IsComponentRegistered());
     } else {
-        // The installer ends at the next file, without a failure dialog.
+        // The installer ends at the next file, without a failure dialog, and
+        // takes back what it wrote: the files and the folder it made.
         ASSERT_TRUE(m_setup.Process().WaitForExit(10000));
-        EXPECT_EQ(FilesPresent(m_folder), settled);
-        ExpectNothingAfter(settled);
+        EXPECT_FALSE(FileExists(m_folder));
+        ExpectNothingAfter(0);
     }
 }
 
@@ -453,6 +455,90 @@ TEST_F(SetupWizardTest, AFailureWhileTheCancelQuestionIsOpenWaitsForTheAnswer)
     EXPECT_EQ(FailureReason(&failure), "复制文件 " + File("karvex.exe") + " 失败");
     PressButton(failure, IDOK);
     EXPECT_TRUE(m_setup.Process().WaitForExit(10000));
+}
+
+// Cancel, Esc and the close box end the wizard at once on its first page and
+// on its last, without a question: on the first nothing is installed, on the
+// last the installation stays but neither the client nor the first-use page
+// is started. (The last page offers no Cancel button.)
+TEST_F(SetupWizardTest, CancelEscAndTheCloseBoxEndTheWizardWithoutAQuestion)
+{
+    enum Way { kCancelButton, kEscape, kCloseBox };
+    struct Case {
+        const char* name;
+        bool lastPage;
+        Way way;
+    };
+    const Case cases[] = {
+        {"Cancel on the first page", false, kCancelButton}, {"Esc on the first page", false, kEscape},
+        {"close box on the first page", false, kCloseBox},  {"Esc on the last page", true, kEscape},
+        {"close box on the last page", true, kCloseBox},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RemoveInstallation(m_folder);
+        ResetRegistry();
+        StartWizard();
+        if (c.lastPage) {
+            Install(m_folder);
+            ASSERT_TRUE(m_setup.WaitForShown(IDC_FINISH));
+        }
+        switch (c.way) {
+        case kCancelButton:
+            m_setup.Click(IDCANCEL);
+            break;
+        case kEscape:
+            PressKey(m_setup.Wizard(), VK_ESCAPE);
+            break;
+        case kCloseBox:
+            ::PostMessageA(m_setup.Wizard(), WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        }
+        // A question would hold the installer open.
+        ASSERT_TRUE(m_setup.Process().WaitForExit(10000));
+        if (c.lastPage) {
+            EXPECT_EQ(FilesPresent(m_folder), 7);
+            EXPECT_TRUE(IsComponentRegistered());
+            ::Sleep(1000);
+            EXPECT_TRUE(FindWindows(kTrayWindowClass, nullptr).empty());
+            EXPECT_EQ(m_browser->Opened(), "");
+        } else {
+            EXPECT_FALSE(FileExists(m_folder));
+        }
+    }
+}
+
+// Ended from outside in the middle of the copy run (a WM_QUIT from any
+// process ends the wizard's modal loop), the installer stops before the next
+// file and takes back what it wrote: the files and the folder it made.
+TEST_F(SetupWizardTest, AWizardQuitMidCopyTakesBackWhatItWrote)
+{
+    SetSeam("KARVEX_SEAM_COPY_DELAY_MS", "600");
+    StartWizard("setup_seams.exe");
+    Install(m_folder);
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(File("TrustPrograms.dat")); }, 15000));
+    ::PostMessageA(m_setup.Wizard(), WM_QUIT, 0, 0);
+    ASSERT_TRUE(m_setup.Process().WaitForExit(15000));
+    EXPECT_FALSE(FileExists(m_folder));
+    ExpectNothingAfter(0);
+}
+
+// Killed while it writes a file, the installer can take nothing back; but a
+// file is written under another name and renamed once whole, so no file
+// under its own name is ever half written.
+TEST_F(SetupWizardTest, AnInstallerKilledWhileWritingLeavesNoFileHalfWritten)
+{
+    // The seam pauses halfway through each file.
+    SetSeam("KARVEX_SEAM_COPY_DELAY_MS", "3000");
+    StartWizard("setup_seams.exe");
+    Install(m_folder);
+    const std::string second = "正在复制文件到 " + File("TrustPrograms.dat");
+    ASSERT_TRUE(WaitUntil([&] { return ControlText(m_setup.Control(IDC_STATUS)) == second; }, 15000));
+    ::Sleep(1000);
+    m_setup.Process().Kill();
+
+    EXPECT_EQ(ReadFileAt(File("adv.db")), ResourceBytes(SetupPath(), "INSTALL_FILES", kPackage[0].resourceId));
+    ExpectNothingAfter(1);
 }
 
 // The status line draws its text over the page's picture: when the text
