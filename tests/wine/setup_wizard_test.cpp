@@ -62,6 +62,23 @@ int FilesPresent(const std::string& folder)
 
 class SetupWizardTest : public SetupTest {
 protected:
+    // Installs into m_folder with setup_seams.exe, whose copy run pauses
+    // `pauseMs` halfway through each file, so that a test can act during it.
+    void StartSlowInstall(const char* pauseMs)
+    {
+        SetSeam("KARVEX_SEAM_COPY_DELAY_MS", pauseMs);
+        StartWizard("setup_seams.exe");
+        Install(m_folder);
+    }
+
+    // Waits until the copy page's status line names the file `name` of the
+    // package as the one being written.
+    bool WaitForStatus(const std::string& name) const
+    {
+        const std::string status = "正在复制文件到 " + File(name);
+        return WaitUntil([&] { return ControlText(m_setup.Control(IDC_STATUS)) == status; }, 15000);
+    }
+
     // Waits for the failure dialog and returns its reason.
     std::string FailureReason(HWND* dialog = nullptr)
     {
@@ -382,15 +399,11 @@ class CancelDuringCopyTest : public SetupWizardTest, public ::testing::WithParam
 TEST_P(CancelDuringCopyTest, TheQuestionHoldsTheRunUntilAnswered)
 {
     const int answer = GetParam();
-    SetSeam("KARVEX_SEAM_COPY_DELAY_MS", "600");
-    StartWizard("setup_seams.exe");
-    Install(m_folder);
+    StartSlowInstall("600");
 
     // Page 2 names each file as it is written and shows the share done.
     ASSERT_TRUE(WaitUntil([&] { return FileExists(File("adv.db")); }));
-    ASSERT_TRUE(WaitUntil([&] {
-        return ControlText(m_setup.Control(IDC_STATUS)) == "正在复制文件到 " + File("TrustPrograms.dat");
-    }));
+    ASSERT_TRUE(WaitForStatus("TrustPrograms.dat"));
     DWORD_PTR position = 0;
     ::SendMessageTimeoutA(m_setup.Control(IDC_PROGRESS), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &position);
     EXPECT_EQ(position, 14u);
@@ -437,9 +450,7 @@ TEST_F(SetupWizardTest, AFailureWhileTheCancelQuestionIsOpenWaitsForTheAnswer)
     ::CreateDirectoryA(m_folder.c_str(), nullptr);
     UniqueFile held(::CreateFileA(File("karvex.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(held);
-    SetSeam("KARVEX_SEAM_COPY_DELAY_MS", "2000");
-    StartWizard("setup_seams.exe");
-    Install(m_folder);
+    StartSlowInstall("2000");
 
     // The second file is written: the third is under way when the question opens.
     ASSERT_TRUE(WaitUntil([&] { return FileExists(File("TrustPrograms.dat")); }, 15000));
@@ -513,9 +524,7 @@ TEST_F(SetupWizardTest, CancelEscAndTheCloseBoxEndTheWizardWithoutAQuestion)
 // file and takes back what it wrote: the files and the folder it made.
 TEST_F(SetupWizardTest, AWizardQuitMidCopyTakesBackWhatItWrote)
 {
-    SetSeam("KARVEX_SEAM_COPY_DELAY_MS", "600");
-    StartWizard("setup_seams.exe");
-    Install(m_folder);
+    StartSlowInstall("600");
     ASSERT_TRUE(WaitUntil([&] { return FileExists(File("TrustPrograms.dat")); }, 15000));
     ::PostMessageA(m_setup.Wizard(), WM_QUIT, 0, 0);
     ASSERT_TRUE(m_setup.Process().WaitForExit(15000));
@@ -528,12 +537,9 @@ TEST_F(SetupWizardTest, AWizardQuitMidCopyTakesBackWhatItWrote)
 // under its own name is ever half written.
 TEST_F(SetupWizardTest, AnInstallerKilledWhileWritingLeavesNoFileHalfWritten)
 {
-    // The seam pauses halfway through each file.
-    SetSeam("KARVEX_SEAM_COPY_DELAY_MS", "3000");
-    StartWizard("setup_seams.exe");
-    Install(m_folder);
-    const std::string second = "正在复制文件到 " + File("TrustPrograms.dat");
-    ASSERT_TRUE(WaitUntil([&] { return ControlText(m_setup.Control(IDC_STATUS)) == second; }, 15000));
+    StartSlowInstall("3000");
+    // Halfway through the second file.
+    ASSERT_TRUE(WaitForStatus("TrustPrograms.dat"));
     ::Sleep(1000);
     m_setup.Process().Kill();
 
@@ -545,12 +551,9 @@ TEST_F(SetupWizardTest, AnInstallerKilledWhileWritingLeavesNoFileHalfWritten)
 // changes, the picture under the old text is drawn again first.
 TEST_F(SetupWizardTest, TheStatusLineLeavesNoTraceOfItsEarlierText)
 {
-    SetSeam("KARVEX_SEAM_COPY_DELAY_MS", "1500");
-    StartWizard("setup_seams.exe");
-    Install(m_folder);
+    StartSlowInstall("1500");
     // The third file's name is shorter than the second's.
-    const std::string third = "正在复制文件到 " + File("karvex.exe");
-    ASSERT_TRUE(WaitUntil([&] { return ControlText(m_setup.Control(IDC_STATUS)) == third; }, 15000));
+    ASSERT_TRUE(WaitForStatus("karvex.exe"));
     ::Sleep(300);
     RECT area;
     ::GetWindowRect(m_setup.Control(IDC_STATUS), &area);
@@ -559,7 +562,7 @@ TEST_F(SetupWizardTest, TheStatusLineLeavesNoTraceOfItsEarlierText)
                    RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ::Sleep(300);
     const Picture repainted = CaptureScreen(area);
-    ASSERT_EQ(ControlText(m_setup.Control(IDC_STATUS)), third);
+    ASSERT_EQ(ControlText(m_setup.Control(IDC_STATUS)), "正在复制文件到 " + File("karvex.exe"));
     EXPECT_FALSE(shown.bits.empty());
     EXPECT_TRUE(shown.bits == repainted.bits);
 }
