@@ -626,8 +626,10 @@ TEST_F(SetupWizardTest, ForgedMessagesChangeNothing)
     }
     EXPECT_LT(FilesPresent(m_folder), 7);
 
-    // The run's own end is reported once.
+    // The run's own end is reported once. (Page 3 shows its Finish button
+    // just before it takes page 2's place.)
     ASSERT_TRUE(m_setup.WaitForShown(IDC_FINISH, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return m_setup.VisiblePage() != copy; }));
     HWND finish = m_setup.VisiblePage();
     EXPECT_EQ(FilesPresent(m_folder), 7);
     forgeEnd(copy);
