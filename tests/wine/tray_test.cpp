@@ -277,6 +277,10 @@ protected:
 
 TEST_F(WineTrayTest, DoubleClickAndMenuOfTheRealIconOpenWholeWindows)
 {
+    // On a display with a tray of its own (KARVEX_DISPLAY), Wine puts the
+    // icon there instead of in a window of its own.
+    if (!WaitUntil([] { return ::FindWindowA("__winex11_standalone_tray", nullptr) != nullptr; }, 5000))
+        GTEST_SKIP() << "Wine shows its tray icons in the display's own tray";
     POINT icon = {};
     ASSERT_TRUE(WaitUntil([&] { return FindIcon(&icon); }));
 
