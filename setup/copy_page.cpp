@@ -29,8 +29,10 @@ CCopyPage::CCopyPage(CSetupDlg& owner, const char* installDir, bool makeGroup)
 
 CCopyPage::~CCopyPage()
 {
-    // The main window only closes once the run has ended; this is the last
-    // guard that the thread never outlives the page it writes to.
+    // The main window closes by itself only once the run has ended; ended
+    // from outside (a WM_QUIT from any process ends its modal loop), it has
+    // shut the gate, and the thread stops there and takes back what it wrote.
+    // Either way the thread never outlives the page it writes to.
     if (m_hThread)
         ::WaitForSingleObject(m_hThread.get(), INFINITE);
 }
@@ -38,6 +40,7 @@ CCopyPage::~CCopyPage()
 BOOL CCopyPage::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    m_hPage = GetHwnd();
     m_hProgress = GetItem(IDC_PROGRESS);
     m_hStatus = GetItem(IDC_STATUS);
     m_progress.Attach(GetHwnd(), IDC_PROGRESS);
@@ -62,7 +65,7 @@ INT_PTR CCopyPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COPY_DONE:
-        OnCopyDone();
+        ReportEndIfOver();
         return TRUE;
     case WM_CTLCOLORSTATIC:
         return ShowPictureThrough(wParam);
@@ -80,34 +83,36 @@ void CCopyPage::RunCopyThread()
 {
     // The shortcuts are COM objects.
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const bool succeeded = CopyAllFiles();
+    const RunState result = CopyAllFiles();
+    if (result == kStopped)
+        RemoveWrittenFiles();
     m_owner.EndCopying();
-    // After this store the thread touches no window but the post below.
-    m_state.store(succeeded ? kSucceeded : kFailed, std::memory_order_release);
-    ::PostMessageA(GetHwnd(), WM_COPY_DONE, succeeded ? kCopySucceeded : 0, 0);
+    // After this store the thread touches no window but the report below.
+    m_state.store(result, std::memory_order_release);
+    ::SendNotifyMessageA(m_hPage, WM_COPY_DONE, result == kSucceeded ? kCopySucceeded : 0, 0);
     if (SUCCEEDED(com))
         ::CoUninitialize();
 }
 
-bool CCopyPage::CopyAllFiles()
+CCopyPage::RunState CCopyPage::CopyAllFiles()
 {
     ::SendMessageA(m_hProgress, PBM_SETRANGE32, 0, 100);
     SetProgress(0);
-    ::CreateDirectoryA(m_szInstallDir, nullptr);  // a folder that cannot be made fails the first file
+    // A folder that cannot be made fails the first file.
+    m_bMadeFolder = ::CreateDirectoryA(m_szInstallDir, nullptr) != FALSE;
 
     char path[520];
     for (int row = 0; row < kFileCount; ++row) {
         if (!m_owner.PassGate())
-            return false;
-        if (const DWORD delay = CopyDelayMs())
-            ::Sleep(delay);
+            return kStopped;
         const INSTALL_FILE& file = g_InstallFiles[row];
         SetProgress(row * 100 / kFileCount);
         if (!FormatText(path, sizeof path, "%s\\%s", m_szInstallDir, file.pszName))
             return Fail("复制文件 %s 失败", path);
         SetStatus(path);
-        if (!ExtractResourceFile(file.nResourceId, path))
+        if (!ExtractResourceFile(file.nResourceId, path, CopyDelayMs()))
             return Fail("复制文件 %s 失败", path);
+        m_nWritten = row + 1;
         if (::lstrcmpiA(file.pszName, "karvex.dll") == 0 && !RegisterComponent(path))
             return Fail("注册文件 %s 失败", path);
     }
@@ -115,13 +120,25 @@ bool CCopyPage::CopyAllFiles()
         CreateProgramGroup(m_szInstallDir);
     CreateDesktopShortcut(m_szInstallDir);
     SetProgress(100);
-    return true;
+    return kSucceeded;
 }
 
-bool CCopyPage::Fail(const char* format, const char* path)
+CCopyPage::RunState CCopyPage::Fail(const char* format, const char* path)
 {
     FormatText(m_szReason, sizeof m_szReason, format, path);
-    return false;
+    return kFailed;
+}
+
+void CCopyPage::RemoveWrittenFiles() const
+{
+    char path[520];
+    for (int row = m_nWritten - 1; row >= 0; --row) {
+        if (FormatText(path, sizeof path, "%s\\%s", m_szInstallDir, g_InstallFiles[row].pszName))
+            ::DeleteFileA(path);
+    }
+    // Only when empty: what was there before the run stays.
+    if (m_bMadeFolder)
+        ::RemoveDirectoryA(m_szInstallDir);
 }
 
 void CCopyPage::SetProgress(int position) const
@@ -137,36 +154,28 @@ void CCopyPage::SetStatus(const char* path) const
     ::SetWindowTextA(m_hStatus, status);
 }
 
-void CCopyPage::OnCopyDone()
+void CCopyPage::ReportEndIfOver()
 {
     // Only the run's own end counts, and only once.
     if (m_bReported || m_state.load(std::memory_order_acquire) == kRunning)
         return;
-    // A message box over a window that is being closed would lose its owner.
-    if (m_owner.IsAskingToCancel()) {
-        m_bReportHeldBack = true;
+    // A message box over a window that is being closed would lose its owner;
+    // the answer to the question reports it.
+    if (m_owner.IsAskingToCancel())
         return;
-    }
     ReportEnd();
-}
-
-void CCopyPage::ReportHeldBackEnd()
-{
-    if (m_bReportHeldBack)
-        OnCopyDone();
 }
 
 void CCopyPage::ReportEnd()
 {
     m_bReported = true;
-    m_bReportHeldBack = false;
     // The thread has published its result; what is left of it is quick.
     ::WaitForSingleObject(m_hThread.get(), INFINITE);
     if (m_state.load(std::memory_order_acquire) == kSucceeded) {
         m_owner.ShowFinishPage();
         return;
     }
-    if (m_szReason[0] != '\0') {
+    if (m_state.load(std::memory_order_acquire) == kFailed) {
         CFailDlg failure(m_szReason);
         failure.DoModal(m_owner.GetHwnd());
     }

@@ -31,26 +31,34 @@ constexpr char kClientFile[] = "karvex.exe";
 
 }  // namespace
 
-bool ExtractResourceFile(int resourceId, const char* path)
+bool ExtractResourceFile(int resourceId, const char* path, DWORD pauseMs)
 {
     HMODULE module = ::GetModuleHandleA(nullptr);
     HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(resourceId), "INSTALL_FILES");
     if (resource == nullptr)
         return false;
     HGLOBAL loaded = ::LoadResource(module, resource);
-    const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
-    if (data == nullptr)
+    const auto* data = loaded != nullptr ? static_cast<const char*>(::LockResource(loaded)) : nullptr;
+    char temporary[MAX_PATH + 8];
+    if (data == nullptr || !FormatText(temporary, sizeof temporary, "%s.part", path))
         return false;
     const DWORD size = ::SizeofResource(module, resource);
-    FilePtr file(std::fopen(path, "wb"));
+    FilePtr file(std::fopen(temporary, "wb"));
     if (!file)
         return false;
-    bool written = std::fwrite(data, 1, size, file.get()) == size;
+    const DWORD half = size / 2;
+    bool written = std::fwrite(data, 1, half, file.get()) == half;
+    if (pauseMs != 0) {
+        std::fflush(file.get());
+        ::Sleep(pauseMs);
+    }
+    written = std::fwrite(data + half, 1, size - half, file.get()) == size - half && written;
     // Closing flushes: a full disk may only show here.
     written = std::fclose(file.release()) == 0 && written;
-    if (!written)
-        ::DeleteFileA(path);  // no half-written program is left behind
-    return written;
+    if (written && ::MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    ::DeleteFileA(temporary);
+    return false;
 }
 
 bool CreateShortcut(const char* target, const char* arguments, const char* shortcutPath)

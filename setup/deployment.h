@@ -2,6 +2,8 @@
 // resources, shortcuts, and the actions of the Finish button.
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
 
 namespace karvex {
@@ -22,9 +24,12 @@ extern const INSTALL_FILE g_InstallFiles[7];
 constexpr char kLongestInstalledPath[] = "\\update\\TrustPrograms.dat";
 
 // Writes INSTALL_FILES resource `resourceId` to `path`, replacing a file
-// there. False when the resource is missing or the file cannot be written
-// whole; a partly written file is deleted.
-bool ExtractResourceFile(int resourceId, const char* path);
+// there: first whole under a temporary name beside it, then renamed into
+// place, so that `path` never holds part of it, even when the program is
+// ended while it writes. `pauseMs` pass halfway through the writing (the
+// tests' seam; 0 in setup.exe). False when the resource is missing or the
+// file cannot be written or put in place; the temporary file is then deleted.
+bool ExtractResourceFile(int resourceId, const char* path, DWORD pauseMs = 0);
 
 // Makes a shell link at `shortcutPath` to `target`, with `arguments` unless
 // null. Needs COM on the calling thread.

@@ -16,8 +16,9 @@ CSetupDlg::CSetupDlg()
 
 CSetupDlg::~CSetupDlg()
 {
-    // The window closes only after the run; should a copy thread still be
-    // there all the same, it stops at the gate while its page waits for it.
+    // The window closes by itself only after the run; a copy thread still
+    // there (the installer was ended from outside) stops at the gate and
+    // takes back what it wrote, while its page waits for it.
     m_bCopying = 0;
     ::SetEvent(m_hGate.get());
 }
@@ -96,10 +97,19 @@ void CSetupDlg::OnInstallClicked()
 {
     if (m_pCopy || !m_pWelcome || !m_pWelcome->IsAccepted())
         return;
+    // One refusal at a time: a burst of clicks must not stack message boxes.
+    if (m_bRefusingFolder)
+        return;
     char typed[MAX_PATH];
     char folder[MAX_PATH];
     m_pWelcome->GetFolderText(typed, sizeof typed);
-    if (!MakeInstallFolder(typed, folder, sizeof folder)) {
+    const FolderRefusal refusal = MakeInstallFolder(typed, folder, sizeof folder);
+    if (refusal != FolderRefusal::kNone) {
+        if (const char* message = RefusalMessage(refusal)) {
+            m_bRefusingFolder = true;
+            ::MessageBoxA(GetHwnd(), message, "Karvex", MB_OK | MB_ICONEXCLAMATION);
+            m_bRefusingFolder = false;
+        }
         m_pWelcome->FocusFolder();
         return;
     }
@@ -152,9 +162,13 @@ void CSetupDlg::OnCancel()
         EndDialog(IDCANCEL);
         return;
     }
-    // A cancel already confirmed: the run's end will close the window.
-    if (m_bCopying == 0)
+    // A cancel already confirmed, or a run that has ended: the run's end
+    // closes the window. Reported from here as well, so that no lost report
+    // can keep the window open.
+    if (m_bCopying == 0) {
+        m_pCopy->ReportEndIfOver();
         return;
+    }
     // No new file is begun while the user decides.
     ::ResetEvent(m_hGate.get());
     m_bAskingToCancel = true;
@@ -164,7 +178,7 @@ void CSetupDlg::OnCancel()
     if (answer == IDYES)
         m_bCopying = 0;
     ::SetEvent(m_hGate.get());
-    m_pCopy->ReportHeldBackEnd();
+    m_pCopy->ReportEndIfOver();
 }
 
 }  // namespace karvex

@@ -58,6 +58,7 @@ private:
     std::atomic<int> m_bCopying{0};
     UniqueKernelHandle m_hGate;
     bool m_bAskingToCancel = false;
+    bool m_bRefusingFolder = false;
     UniqueIcon m_hLargeIcon;
     UniqueIcon m_hSmallIcon;
     std::unique_ptr<CWelcomePage> m_pWelcome;

@@ -101,11 +101,17 @@ void CWelcomePage::OnMakeGroupClicked()
 
 void CWelcomePage::OnBrowseClicked()
 {
+    // The browser runs a modal loop in which further clicks (posted by
+    // anyone) arrive: one browser at a time.
+    if (m_bBrowsing)
+        return;
+    m_bBrowsing = true;
     BROWSEINFOA browse = {};
     browse.hwndOwner = GetHwnd();
     browse.lpszTitle = "选择安装目录";
     browse.ulFlags = BIF_RETURNONLYFSDIRS;
     LPITEMIDLIST chosen = ::SHBrowseForFolderA(&browse);
+    m_bBrowsing = false;
     if (chosen == nullptr)
         return;
     char path[MAX_PATH];

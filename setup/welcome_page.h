@@ -38,6 +38,7 @@ private:
     void ShowFolderControls(bool show) const;
 
     int m_bAccepted = 0;
+    bool m_bBrowsing = false;
     CTransparentStatic m_spaceNote;
     CLinkStatic m_licenseLink;
 };

@@ -86,13 +86,14 @@ int CClientApp::ClientMain()
     // What an update cut short by a kill or a power cut left is finished
     // first: a program file renamed aside, a database rewrite.
     FinishInterruptedInstall(m_szInstallDir);
+    // Other processes reach every window of this thread, from the start-up
+    // question on; they must not drive their lifecycle.
+    CLifecycleMessageFilter lifecycleFilter;
     if (HandOverPendingUpdate())
         return 0;
     ClearStagingFolders();
 
     COleSession ole;
-    // Other processes reach the tray window; they must not drive its lifecycle.
-    CLifecycleMessageFilter lifecycleFilter;
     if (!IsComponentRegistered() && !RegisterComponent(m_szComponentPath))
         return 0;
 
@@ -144,15 +145,18 @@ int CClientApp::ClientMain()
 
 void CClientApp::Shutdown()
 {
-    // The scheduler and the update worker use this object: both end before
-    // it is destroyed with the process's static objects.
+    // The scheduler, the update worker and the update button's thread use
+    // this object: they end before it is destroyed with the process's static
+    // objects.
     m_bStopScheduler = 1;
     if (m_hSchedulerWake)
         ::SetEvent(m_hSchedulerWake.get());
     const bool passEnded = m_Updater.Shutdown(kPassStopWait);
     const bool schedulerEnded =
         !m_hScheduler || ::WaitForSingleObject(m_hScheduler.get(), kPassStopWait) == WAIT_OBJECT_0;
-    if (!passEnded || !schedulerEnded) {
+    // The update button's thread waits for the pass that has just ended.
+    const bool toggleEnded = m_UpdateToggle.Wait(kPassStopWait);
+    if (!passEnded || !schedulerEnded || !toggleEnded) {
         // A thread is stuck: end the process here, before any destructor can
         // pull its data away. The icon is taken down by hand.
         m_Tray.RemoveIcon();

@@ -10,6 +10,7 @@
 
 #include "client/app/update_schedule.h"
 #include "client/tray/system_tray.h"
+#include "client/ui/update_toggle.h"
 #include "client/update/signature_db.h"
 #include "client/update/updater.h"
 #include "common/win/handles.h"
@@ -47,6 +48,8 @@ public:
     CSignatureDb* m_pAdvDb = nullptr;
     CSignatureDb* m_pQuaDb = nullptr;
     CUpdater m_Updater;
+    // The Options dialog's update button, which may outlive the dialog.
+    CUpdateToggle m_UpdateToggle;
     std::atomic<std::int32_t> m_bStopScheduler{0};
     std::atomic<std::int32_t> m_nUpdateFreq{kDaily};
     std::atomic<UpdateDate> m_LastUpdate{UpdateDate{}};

@@ -232,14 +232,18 @@ LRESULT CSystemTray::OnShowAlert(WPARAM type)
             key.SetDword("PopCount", count + 1);
         }
     }
-    if (m_nOpenAlerts == kMaxOpenAlerts) {
-        m_openAlerts[kMaxOpenAlerts - 1]->ShowAlert(type);
-        return 1;
+    if (m_openAlerts.size() >= kMaxOpenAlerts) {
+        for (auto open = m_openAlerts.rbegin(); open != m_openAlerts.rend(); ++open) {
+            if ((*open)->CanShowAlert()) {
+                (*open)->ShowAlert(type);
+                return 1;
+            }
+        }
     }
     CAlertDialog alert(type);
-    m_openAlerts[m_nOpenAlerts++] = &alert;
+    m_openAlerts.push_back(&alert);
     alert.DoModal(nullptr);
-    --m_nOpenAlerts;
+    m_openAlerts.pop_back();
     return 1;
 }
 

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <vector>
+
 #include "common/win/window.h"
 
 namespace karvex {
@@ -58,10 +60,14 @@ private:
     UINT m_uTaskbarCreated = 0;
 
     // Each pop-up runs a modal loop inside the handler of its alert, so open
-    // pop-ups nest. Beyond this many, a further alert is shown in the newest.
-    static constexpr int kMaxOpenAlerts = 4;
-    CAlertDialog* m_openAlerts[kMaxOpenAlerts] = {};
-    int m_nOpenAlerts = 0;
+    // pop-ups nest, oldest first. From this many on, a further alert is shown
+    // in the newest one that can still show it. A pop-up that has closed
+    // waits for whatever was opened inside it (the menu, About, Options) before
+    // its run can return; when every open one has closed so, the alert gets
+    // a pop-up of its own. Those three are one at a time each, so at most
+    // three pop-ups open beyond this many.
+    static constexpr std::size_t kMaxOpenAlerts = 4;
+    std::vector<CAlertDialog*> m_openAlerts;
     // Menu and About box nest the same way; one of each at a time.
     bool m_bMenuOpen = false;
     CAboutDialog* m_pAbout = nullptr;

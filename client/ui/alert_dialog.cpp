@@ -89,7 +89,8 @@ INT_PTR CAlertDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnDestroy();
         break;
     case WM_TIMER:
-        // Timers posted by someone else must not move the pop-up once it rests.
+        // Any process can post WM_TIMER: the pop-up moves only while it
+        // slides and closes only when its time is up.
         if (wParam == kHoldTimer)
             OnHoldTimer();
         else if (m_bSliding)
@@ -137,12 +138,27 @@ void CAlertDialog::OnSlideTimer()
     if (top <= m_nTargetTop) {
         ::KillTimer(GetHwnd(), kSlideTimer);
         m_bSliding = false;
-        ::SetTimer(GetHwnd(), kHoldTimer, kHoldTime, nullptr);
+        StartHold();
     }
+}
+
+void CAlertDialog::StartHold()
+{
+    m_bHolding = true;
+    m_dwHoldStart = ::GetTickCount();
+    ::SetTimer(GetHwnd(), kHoldTimer, kHoldTime, nullptr);
 }
 
 void CAlertDialog::OnHoldTimer()
 {
+    if (!m_bHolding)
+        return;
+    // Early (a timer message from elsewhere): the rest of the time is set again.
+    const DWORD held = ::GetTickCount() - m_dwHoldStart;
+    if (held < kHoldTime) {
+        ::SetTimer(GetHwnd(), kHoldTimer, kHoldTime - held, nullptr);
+        return;
+    }
     Close();
 }
 
@@ -151,8 +167,8 @@ void CAlertDialog::ShowAlert(WPARAM type)
     m_strText = AlertText(type);
     ::SetWindowTextA(m_lblText.GetHwnd(), m_strText.c_str());
     // A pop-up still sliding starts its time when it comes to rest.
-    if (!m_bSliding)
-        ::SetTimer(GetHwnd(), kHoldTimer, kHoldTime, nullptr);
+    if (m_bHolding)
+        StartHold();
 }
 
 void CAlertDialog::Close()
@@ -161,6 +177,8 @@ void CAlertDialog::Close()
     ::KillTimer(GetHwnd(), kSlideTimer);
     ::KillTimer(GetHwnd(), kHoldTimer);
     m_bSliding = false;
+    m_bHolding = false;
+    m_bClosed = true;
     EndDialog(IDCANCEL);
 }
 

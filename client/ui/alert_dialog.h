@@ -23,6 +23,9 @@ public:
     // Shows the text of another alert in this open pop-up and lets it stay
     // its full time again.
     void ShowAlert(WPARAM type);
+    // False once it has closed: its modal run may still wait for a menu or
+    // dialog opened inside it, but it shows nothing any more.
+    bool CanShowAlert() const { return !m_bClosed && GetHwnd() != nullptr; }
 
 protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -34,11 +37,16 @@ private:
     void OnDestroy();
     void OnSlideTimer();
     void OnHoldTimer();
+    void StartHold();
     void Close();
 
     int m_nTargetTop = 0;
     int m_nLeft = 0;
     bool m_bSliding = false;
+    // From coming to rest until closing; the hold began at m_dwHoldStart.
+    bool m_bHolding = false;
+    DWORD m_dwHoldStart = 0;
+    bool m_bClosed = false;
     CSkinButton m_btnClose;
     CSkinLabel m_lblText;
     std::string m_strText;

@@ -2,72 +2,19 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
-#include <memory>
 
 #include "client/app/client_app.h"
 #include "client/app/settings.h"
 #include "client/res/resource.h"
+#include "client/ui/update_toggle.h"
 #include "client/update/download_callback.h"
 #include "common/product.h"
 #include "common/text.h"
-#include "common/win/handles.h"
 #include "common/win/registry.h"
 
 namespace karvex {
-
-namespace {
-
-// What the update button's thread works with: the dialog's window, never the
-// dialog object, which may be gone when a stop has waited for the pass.
-struct UPDATE_TOGGLE {
-    HWND hDialog;
-    CUpdater* pUpdater;
-};
-
-// The update button and the progress bar of the Options dialog `dialog`, as
-// a pass shows them while it runs and after it. Does nothing once the
-// window is gone.
-void ShowPassRunning(HWND dialog, bool running)
-{
-    if (HWND button = OptionsControl(dialog, IDC_OPTIONS_UPDATE)) {
-        ::SetWindowTextA(button, running ? "停止升级" : "立即升级");
-        ::InvalidateRect(button, nullptr, TRUE);
-    }
-    if (HWND bar = OptionsControl(dialog, IDC_OPTIONS_PROGRESS))
-        ::ShowWindow(bar, running ? SW_SHOW : SW_HIDE);
-}
-
-// One click of the update button: stops the running pass and waits for its
-// end, or starts one.
-DWORD WINAPI UpdateToggleProc(void* param)
-{
-    std::unique_ptr<UPDATE_TOGGLE> toggle(static_cast<UPDATE_TOGGLE*>(param));
-    const HWND dialog = toggle->hDialog;
-    CUpdater& updater = *toggle->pUpdater;
-    // After a wait only the window is used: at program exit the updater may
-    // be going away while this thread still runs.
-    if (updater.m_bRunning != 0) {
-        updater.RequestStop();
-        updater.WaitForPass(INFINITE);
-        ShowPassRunning(dialog, false);
-        return 0;
-    }
-    if (HWND log = OptionsControl(dialog, IDC_OPTIONS_LOG))
-        ::SendMessageA(log, LB_RESETCONTENT, 0, 0);
-    // Shown before the pass starts, so that its end (which resets both)
-    // always comes after.
-    ShowPassRunning(dialog, true);
-    if (updater.Start())
-        return 0;
-    // None started: a pass that is ending still held the worker, or the
-    // program is ending. Once nothing runs any more, the button is back.
-    updater.WaitForPass(INFINITE);
-    ShowPassRunning(dialog, false);
-    return 0;
-}
-
-}  // namespace
 
 COptionsDialog::COptionsDialog()
     : CSkinnedDialog(IDD_OPTIONS, IDG_OPTIONS_BACKGROUND),
@@ -124,7 +71,6 @@ BOOL COptionsDialog::OnInitDialog()
     char text[260] = {};
     FormatText(text, sizeof text, "特征库版本：%s ", version);
     ::SetWindowTextA(m_lblVersion.GetHwnd(), text);
-    FitVersionLabel(text);
 
     for (CSkinButton* button : {&m_btnOk, &m_btnCancel, &m_btnApply}) {
         button->SetPictures(IDG_BUTTON_NORMAL, IDG_BUTTON_HOVER, IDG_BUTTON_PRESSED);
@@ -145,10 +91,12 @@ BOOL COptionsDialog::OnInitDialog()
     return TRUE;
 }
 
-void COptionsDialog::FitVersionLabel(const char* text)
+void COptionsDialog::FitVersionLabel()
 {
     HWND label = m_lblVersion.GetHwnd();
     HWND bar = m_progress.GetHwnd();
+    char text[260] = {};
+    ::GetWindowTextA(label, text, sizeof text);
     HDC dc = ::GetDC(label);
     if (dc == nullptr)
         return;
@@ -171,10 +119,11 @@ void COptionsDialog::FitVersionLabel(const char* text)
     ::SetWindowPos(label, nullptr, 0, 0, extent.cx, labelRect.bottom - labelRect.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // The progress bar, shown beside the label during a pass, begins after
-    // the text, half a character's width away.
+    // the text, half a character's width away, and still ends where it did.
     const int barLeft = labelRect.left + extent.cx + extent.cy / 2;
     if (barRect.left < barLeft)
-        ::SetWindowPos(bar, nullptr, barLeft, barRect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(bar, nullptr, barLeft, barRect.top, std::max(0, static_cast<int>(barRect.right) - barLeft),
+                       barRect.bottom - barRect.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool COptionsDialog::GetChildRect(HWND control, RECT* rect) const
@@ -255,6 +204,11 @@ bool COptionsDialog::OnCommand(WORD id, WORD notification)
             return false;
         OnScheduleChanged();
         return true;
+    case IDC_OPTIONS_DB_VERSION:
+        if (notification != kLabelTextChanged)
+            return false;
+        FitVersionLabel();
+        return true;
     }
     if (notification != BN_CLICKED)
         return false;
@@ -291,10 +245,8 @@ void COptionsDialog::OnScheduleChanged()
 
 void COptionsDialog::OnUpdateClicked()
 {
-    auto toggle = std::make_unique<UPDATE_TOGGLE>(UPDATE_TOGGLE{GetHwnd(), &m_pApp->m_Updater});
-    UniqueKernelHandle thread(::CreateThread(nullptr, 0, UpdateToggleProc, toggle.get(), 0, nullptr));
-    if (thread)
-        toggle.release();  // the thread owns it now
+    // A click while the previous one is still carried out is ignored.
+    m_pApp->m_UpdateToggle.Click(GetHwnd(), m_pApp->m_Updater);
 }
 
 void COptionsDialog::OnApply()

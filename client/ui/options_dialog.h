@@ -39,8 +39,9 @@ private:
     void OnDestroy();
     void LoadSettings();
     // Widens the version label to its text (the template's width cuts the
-    // version off) and moves the progress bar beside it out of its way.
-    void FitVersionLabel(const char* text);
+    // version off) and moves the start of the progress bar beside it out of
+    // its way; at every change of the text, whoever writes it.
+    void FitVersionLabel();
     bool GetChildRect(HWND control, RECT* rect) const;
     // Shows "[推荐]" for the daily frequency, and enables the frequency and
     // it only while automatic update is on.

@@ -25,6 +25,9 @@ LRESULT CSkinLabel::OnSetText(WPARAM wParam, LPARAM lParam)
 {
     const LRESULT result = DefaultProc(WM_SETTEXT, wParam, lParam);
     RepaintBehind(GetHwnd());
+    HWND label = GetHwnd();
+    ::SendMessageA(::GetParent(label), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(label), kLabelTextChanged),
+                   reinterpret_cast<LPARAM>(label));
     return result;
 }
 

@@ -8,6 +8,11 @@
 
 namespace karvex {
 
+// Sent to the label's parent as WM_COMMAND (the label's id, this code, the
+// label) after its text has changed, whoever changed it: a parent that lays
+// out around the text does so again.
+constexpr WORD kLabelTextChanged = 0x4000;
+
 class CSkinLabel : public CControl {
 public:
     COLORREF m_crText = RGB(0, 0, 0);

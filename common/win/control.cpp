@@ -60,7 +60,7 @@ LRESULT CControl::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT CALLBACK CControl::StaticControlProc(HWND hwnd, UINT message, WPARAM wParam,
                                              LPARAM lParam) noexcept
 {
-    if (IsLifecycleMessage(message) && IsSentFromOtherThread())
+    if (IsLifecycleMessage(message) && IsForeignLifecycleMessage(hwnd, message))
         return 0;
     CControl* self = FromHandle(hwnd);
     if (self == nullptr)

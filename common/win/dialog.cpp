@@ -39,6 +39,7 @@ CDialog::~CDialog()
 INT_PTR CDialog::DoModal(HWND parent)
 {
     m_bModeless = false;
+    CCreationScope creating(this);
     return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), parent,
                              StaticDialogProc, reinterpret_cast<LPARAM>(this));
 }
@@ -46,6 +47,7 @@ INT_PTR CDialog::DoModal(HWND parent)
 bool CDialog::Create(HWND parent)
 {
     m_bModeless = true;
+    CCreationScope creating(this);
     return ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), parent,
                                 StaticDialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
 }
@@ -114,16 +116,16 @@ INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wPara
                                            LPARAM lParam) noexcept
 {
     // Creation and destruction happen on the dialog's own thread; the same
-    // messages sent from elsewhere are answered as handled and not obeyed.
-    if (IsLifecycleMessage(message) && IsSentFromOtherThread()) {
+    // messages from elsewhere are answered as handled and not obeyed.
+    if (IsLifecycleMessage(message) && IsForeignLifecycleMessage(hwnd, message)) {
         ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, 0);
         return TRUE;
     }
 
     auto* self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
-    // The object is adopted once, from the call that created the dialog.
+    // The object is adopted once, by the call that is creating the dialog.
     if (message == WM_INITDIALOG) {
-        if (self != nullptr || lParam == 0)
+        if (self != nullptr || !CCreationScope::Claim(reinterpret_cast<CDialog*>(lParam)))
             return FALSE;
         self = reinterpret_cast<CDialog*>(lParam);
         self->m_hWnd = hwnd;

@@ -30,6 +30,7 @@ bool CWindow::RegisterWindowClass(const char* className)
 bool CWindow::CreateEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
                        int y, int width, int height, HWND parent)
 {
+    CCreationScope creating(this);
     ::CreateWindowExA(exStyle, className, title, style, x, y, width, height, parent, nullptr,
                       ::GetModuleHandleA(nullptr), this);
     return m_hWnd != nullptr;
@@ -49,15 +50,16 @@ LRESULT CALLBACK CWindow::StaticWindowProc(HWND hwnd, UINT message, WPARAM wPara
                                            LPARAM lParam) noexcept
 {
     // Creation and destruction happen on the window's own thread; the same
-    // messages sent from elsewhere are not obeyed.
-    if (IsLifecycleMessage(message) && IsSentFromOtherThread())
+    // messages from elsewhere are not obeyed.
+    if (IsLifecycleMessage(message) && IsForeignLifecycleMessage(hwnd, message))
         return 0;
 
     auto* self = reinterpret_cast<CWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    // The object is adopted once, from the CreateEx call that made the window.
+    // The object is adopted once, by the CreateEx call that is making the window.
     if (message == WM_NCCREATE && self == nullptr) {
-        self = static_cast<CWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        if (self != nullptr) {
+        auto* created = static_cast<CWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        if (CCreationScope::Claim(created)) {
+            self = created;
             self->m_hWnd = hwnd;
             ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         }

@@ -10,6 +10,7 @@
 #include "client/res/resource.h"
 #include "common/product.h"
 #include "tests/wine/support/client_fixture.h"
+#include "tests/wine/support/options_driver.h"
 #include "tests/wine/support/screen.h"
 
 namespace karvex::test {
@@ -219,6 +220,71 @@ TEST_F(AlertTest, FloodOfAlertsIsCountedWithAtMostFourPopups)
     EXPECT_TRUE(WaitUntil([&] { return PopCount() == kAlerts + 2; }));
     Post(WM_COMMAND, ID_TRAY_EXIT, 0);
     EXPECT_TRUE(m_client.WaitForExit(20000));
+}
+
+// Pop-ups open one inside the other, four at most; a further alert goes into
+// the newest that can still show it. A menu or dialog opened inside the
+// fourth pop-up's loop keeps the four from returning once they have closed:
+// an alert that comes then still reaches the screen, in a pop-up of its own.
+TEST_F(AlertTest, AlertsStillShowWhileAWindowOpenedInsideTheFourthPopupIsOpen)
+{
+    struct Opener {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        const char* className;
+        const char* title;
+        int closeButton;  // 0: the menu, closed by its Esc key
+    };
+    const Opener openers[] = {
+        {"menu", kTrayNotifyMessage, kTrayIconId, WM_RBUTTONUP, "#32768", nullptr, 0},
+        {"About", WM_COMMAND, ID_TRAY_ABOUT, 0, "#32770", "Karvex - 提示", IDC_ABOUT_CLOSE},
+        {"Options", WM_COMMAND, ID_TRAY_OPTIONS, 0, "#32770", kOptionsTitle, IDC_OPTIONS_CLOSE},
+    };
+    // Pop-up windows of the client, shown or closed but not yet gone.
+    const auto popupWindows = [&] {
+        size_t count = 0;
+        for (HWND window : FindWindows("#32770", nullptr))
+            count += WindowProcessId(window) == m_client.Id() && ::GetDlgItem(window, IDC_ALERT_TEXT) ? 1 : 0;
+        return count;
+    };
+    for (const Opener& opener : openers) {
+        SCOPED_TRACE(opener.name);
+        std::vector<HWND> popups;
+        for (WPARAM type : {1u, 2u, 3u, 4u}) {
+            Post(kShowAlertMessage, type, 0);
+            HWND popup = WaitForNewPopup(popups);
+            ASSERT_NE(popup, nullptr);
+            popups.push_back(popup);
+        }
+        Post(opener.message, opener.wParam, opener.lParam);
+        HWND opened = m_client.WaitForWindow(opener.className, opener.title);
+        ASSERT_NE(opened, nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return OpenPopups().empty(); }, 20000));
+        EXPECT_EQ(popupWindows(), 4u);
+
+        Post(kShowAlertMessage, 6, 0);
+        HWND shown = WaitForNewPopup();
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(PopupText(shown), "发现可疑的远程线程创建行为，已拦截");
+        // The next one goes into it while it shows.
+        Post(kShowAlertMessage, 9, 0);
+        EXPECT_TRUE(WaitUntil([&] { return PopupText(shown) == "发现服务创建行为，已拦截"; }));
+        EXPECT_EQ(OpenPopups(), std::vector<HWND>{shown});
+
+        Click(shown);
+        ASSERT_TRUE(WaitUntilGone(shown));
+        if (opener.closeButton != 0 && ::IsWindow(opened))
+            ClickControl(opened, opener.closeButton);
+        else
+            Post(WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(opened) || !::IsWindowVisible(opened); }));
+        EXPECT_TRUE(WaitUntil([&] { return popupWindows() == 0; }));
+    }
+    // A missing count reads as 1, and each round counted six.
+    EXPECT_EQ(PopCount(), 19u);
+    EXPECT_TRUE(m_client.IsRunning());
 }
 
 TEST_F(AlertTest, LParamIsNeverReadTheTableTextIsShown)

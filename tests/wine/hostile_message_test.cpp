@@ -66,9 +66,11 @@ TEST_F(HostileMessageTest, LifecycleMessagesFromOutsideAreNotObeyed)
     ExpectClientStillWorks();
 }
 
-// A posted WM_TIMER names a function to call in its lParam; one that the
-// client never set is not run, and a resting pop-up stays where it rests.
-TEST_F(HostileMessageTest, ForeignTimersAreNotRun)
+// Any process can post WM_TIMER with the pop-up's own timer ids: a resting
+// pop-up neither moves nor closes before its five seconds are up. (An lParam
+// naming a function to call is passed on too; Wine's dispatch itself calls no
+// function the client did not set.)
+TEST_F(HostileMessageTest, ForeignTimersNeitherMoveNorCloseAPopup)
 {
     Post(kShowAlertMessage, 11, 0);
     HWND popup = WaitForNewPopup();
@@ -81,13 +83,18 @@ TEST_F(HostileMessageTest, ForeignTimersAreNotRun)
         return now.top;
     };
     ASSERT_TRUE(WaitUntil([&] { return top() == restingTop; }));
-    for (WPARAM id : {1u, 3u, 0x7FFFu}) {
-        ::PostMessageA(popup, WM_TIMER, id, 0x00401000);
+    const DWORD rested = ::GetTickCount();
+    for (WPARAM id : {1u, 2u, 3u, 0x7FFFu}) {
         ::PostMessageA(popup, WM_TIMER, id, 0);
+        ::PostMessageA(popup, WM_TIMER, id, 0x00401000);
         Post(WM_TIMER, id, 0x00401000);
     }
+    // The tooltip's answer comes after the timers in the client's queue.
     EXPECT_TRUE(WaitForStatusTip(StatusTip("1.0002", 2)));
+    EXPECT_TRUE(::IsWindowVisible(popup));
     EXPECT_EQ(top(), restingTop);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(popup) || !::IsWindowVisible(popup); }, 15000));
+    EXPECT_GE(::GetTickCount() - rested, 4500u);
     ExpectClientStillWorks();
 }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
@@ -121,6 +122,20 @@ TEST_F(OptionsPassTest, ButtonStopsAPassThatASilentServerHolds)
     EXPECT_TRUE(m_folder->Read("qua.db") == before);
 }
 
+// Threads of the process `processId`.
+size_t ThreadCount(DWORD processId)
+{
+    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot)
+        return 0;
+    size_t count = 0;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry))
+        count += entry.th32OwnerProcessID == processId ? 1 : 0;
+    return count;
+}
+
 // A pass that waits for the user's answer to the release question, after an
 // item that is current, with a program file staged by an earlier pass: a
 // stop requested meanwhile waits as long.
@@ -180,6 +195,36 @@ TEST_F(OptionsQuestionTest, ClickWhileTheStopWaitsStartsNoPass)
     EXPECT_TRUE(ShowsUpdatePass(options, false));
     EXPECT_EQ(m_server.RequestsFor("current.ver").size(), 1u);
     EXPECT_EQ(m_alerts.Alerts().size(), 1u);
+}
+
+// Clicks, posted by anyone, while a stop waits for a pass that cannot end yet:
+// one thread carries out the first and the rest are ignored, rather than one
+// thread each waiting without end.
+TEST_F(OptionsQuestionTest, ABurstOfClicksWaitsForThePassOnOneThread)
+{
+    HWND options = OpenOptions(m_client, m_tray);
+    ASSERT_NE(options, nullptr);
+    const size_t before = ThreadCount(m_client.Id());
+    ASSERT_GT(before, 0u);
+    for (int i = 0; i < 50; ++i)
+        ::PostMessageA(::GetDlgItem(options, IDC_OPTIONS_UPDATE), BM_CLICK, 0, 0);
+    // The tooltip's answer comes after the clicks in the client's queue.
+    EXPECT_TRUE(WaitForStatusTip(StatusTip("1.0002", 1)));
+    ::Sleep(500);
+    EXPECT_LE(ThreadCount(m_client.Id()), before + 1);
+    EXPECT_TRUE(ShowsUpdatePass(options, true));
+
+    // The pass ends, and with it the thread: the button is back, and the
+    // clicks started no pass.
+    AnswerQuestion();
+    ExpectStoppedBetweenItems();
+    EXPECT_TRUE(WaitUntil([&] { return ShowsUpdatePass(options, false); }));
+    ::Sleep(1000);
+    EXPECT_EQ(m_server.RequestsFor("current.ver").size(), 1u);
+    Post(WM_COMMAND, ID_TRAY_EXIT, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(m_client.WaitForExit(15000, &code));
+    EXPECT_EQ(code, 0u);
 }
 
 TEST_F(OptionsQuestionTest, OpenedDuringAPassAndClosedWhileItsStopWaits)

@@ -142,7 +142,7 @@ TEST_F(OptionsTest, ShowsEveryControlInItsPlaceOnThePicture)
         {IDC_OPTIONS_UPDATE, "Button", "立即升级", {227, 120, 0, 0}, {73, 21}, true},
         {IDC_OPTIONS_SEARCH_DEFENCE, "Button", "启用搜索引擎社会化安全防御功能", {125, 84, 149, 13}, {}, true},
         // Its left edge follows the version label's text (below).
-        {IDC_OPTIONS_PROGRESS, "msctls_progress32", "", {-1, 144, 203, 6}, {}, false},
+        {IDC_OPTIONS_PROGRESS, "msctls_progress32", "", {-1, 144, -1, 6}, {}, false},
         {IDC_OPTIONS_LOG, "ListBox", "", {0, 182, 293, 9}, {}, false},
         {IDC_OPTIONS_AUTO_DOWNLOAD, "Button", "有软件更新时自动下载", {53, 160, 96, 10}, {}, true},
         {IDC_OPTIONS_OK, "Button", "确 定", {201, 203, 0, 0}, {83, 28}, true},
@@ -186,7 +186,8 @@ TEST_F(OptionsTest, ShowsEveryControlInItsPlaceOnThePicture)
     }
     // The version is not cut off: the label takes its text's width in the
     // dialog font, and the progress bar shown beside it during a pass begins
-    // after it, at the template's place or further right.
+    // after it, at the template's place or further right, and ends where the
+    // template ends it.
     RECT label = {};
     RECT bar = {};
     ::GetWindowRect(::GetDlgItem(options, IDC_OPTIONS_DB_VERSION), &label);
@@ -194,6 +195,7 @@ TEST_F(OptionsTest, ShowsEveryControlInItsPlaceOnThePicture)
     EXPECT_EQ(label.right - label.left, std::max(TextWidth("特征库版本：1.0002"), ::MulDiv(62, 6, 4)));
     EXPECT_GE(bar.left - window.left, ::MulDiv(126, 6, 4));
     EXPECT_GT(bar.left, label.right);
+    EXPECT_EQ(bar.right - window.left, ::MulDiv(126, 6, 4) + ::MulDiv(203, 6, 4));
 
     HWND frequency = ::GetDlgItem(options, IDC_OPTIONS_FREQUENCY);
     ASSERT_EQ(::SendMessageA(frequency, CB_GETCOUNT, 0, 0), 2);
@@ -203,6 +205,31 @@ TEST_F(OptionsTest, ShowsEveryControlInItsPlaceOnThePicture)
 
     ::Sleep(300);
     SaveScreenshot("options", &window);
+}
+
+// The update worker rewrites the version label during a pass, from its own
+// thread, with a text of any length: the label takes the width of each text
+// it is given, and the progress bar beside it starts after it and still ends
+// where it did.
+TEST_F(OptionsTest, VersionLabelTakesTheWidthOfEveryTextItIsGiven)
+{
+    HWND options = OpenOptions();
+    ASSERT_NE(options, nullptr);
+    HWND label = ::GetDlgItem(options, IDC_OPTIONS_DB_VERSION);
+    HWND bar = ::GetDlgItem(options, IDC_OPTIONS_PROGRESS);
+    RECT barBefore = {};
+    ::GetWindowRect(bar, &barBefore);
+    for (const char* text : {"特征库版本：1.0003", "特征库版本：2147483647.2147483647"}) {
+        SCOPED_TRACE(text);
+        ::SendMessageTimeoutA(label, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+        RECT labelRect = {};
+        RECT barRect = {};
+        ::GetWindowRect(label, &labelRect);
+        ::GetWindowRect(bar, &barRect);
+        EXPECT_EQ(labelRect.right - labelRect.left, std::max(TextWidth(text), ::MulDiv(62, 6, 4)));
+        EXPECT_GT(barRect.left, labelRect.right);
+        EXPECT_EQ(barRect.right, barBefore.right);
+    }
 }
 
 struct STORED_SETTINGS_CASE {

@@ -83,6 +83,24 @@ TEST_F(PendingUpdateTest, DeclinedUpdateClearsTheStagingFolders)
     EXPECT_EQ(m_folder->Read("readme.txt"), "old");
 }
 
+// The question is the client's first window: the messages of a window's
+// creation and destruction, sent or posted by another process, leave it
+// whole, and its answer still counts.
+TEST_F(PendingUpdateTest, ForgedLifecycleMessagesLeaveTheQuestionWhole)
+{
+    ASSERT_TRUE(StartClient());
+    HWND question = WaitForQuestion();
+    ASSERT_NE(question, nullptr);
+    for (UINT message : {WM_INITDIALOG, WM_DESTROY, WM_NCDESTROY}) {
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutA(question, message, 0, 0x00401000, SMTO_ABORTIFHUNG, 5000, &result);
+        ::PostMessageA(question, message, 0, 0x00401000);
+    }
+    Press(question, IDCANCEL);
+    ASSERT_NE(m_client.WaitForTrayWindow(), nullptr);
+    EXPECT_FALSE(m_folder->Exists("update\\ready"));
+}
+
 TEST_F(PendingUpdateTest, UpdaterRefusesToRunWithoutTheToken)
 {
     ChildProcess updater;

@@ -6,7 +6,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "common/component.h"
 #include "common/product.h"
@@ -14,6 +16,7 @@
 #include "common/win/registry.h"
 #include "setup/res/resource.h"
 #include "tests/wine/support/install.h"
+#include "tests/wine/support/options_driver.h"
 #include "tests/wine/support/screen.h"
 #include "tests/wine/support/setup_fixture.h"
 #include "tests/wine/support/wait.h"
@@ -59,6 +62,23 @@ int FilesPresent(const std::string& folder)
 
 class SetupWizardTest : public SetupTest {
 protected:
+    // Installs into m_folder with setup_seams.exe, whose copy run pauses
+    // `pauseMs` halfway through each file, so that a test can act during it.
+    void StartSlowInstall(const char* pauseMs)
+    {
+        SetSeam("KARVEX_SEAM_COPY_DELAY_MS", pauseMs);
+        StartWizard("setup_seams.exe");
+        Install(m_folder);
+    }
+
+    // Waits until the copy page's status line names the file `name` of the
+    // package as the one being written.
+    bool WaitForStatus(const std::string& name) const
+    {
+        const std::string status = "正在复制文件到 " + File(name);
+        return WaitUntil([&] { return ControlText(m_setup.Control(IDC_STATUS)) == status; }, 15000);
+    }
+
     // Waits for the failure dialog and returns its reason.
     std::string FailureReason(HWND* dialog = nullptr)
     {
@@ -190,22 +210,99 @@ TEST_F(SetupWizardTest, WithoutTheGroupAndTheRunChoiceOnlyTheDesktopShortcutAndT
     EXPECT_TRUE(FindWindows(kTrayWindowClass, nullptr).empty());
 }
 
-TEST_F(SetupWizardTest, FolderTextsThatMakeNoUsableFolderKeepTheWizardOnItsFirstPage)
+// Texts that make no folder to install into: said so (an empty text only by
+// the focus), and the focus is back in the field. A root would be emptied of
+// its Temp and update folders at every start of the client.
+TEST_F(SetupWizardTest, FolderTextsThatMakeNoUsableFolderAreRefusedWithTheFocusBackInTheField)
 {
+    struct Case {
+        std::string text;
+        const char* said;  // a phrase of the message, or null: no message
+    };
+    const Case cases[] = {
+        {"", nullptr},
+        {"\\", nullptr},
+        // The root of a drive, as the folder browser gives it, and made of "..".
+        {"C:\\", "根目录"},
+        {"C:\\Windows\\..", "根目录"},
+        {"\\\\server\\share", "根目录"},
+        {"\\\\server\\share\\", "根目录"},
+        // Relative to the current folder or drive.
+        {"Karvex", "完整"},
+        {"C:", "完整"},
+        {"C:Karvex", "完整"},
+        {"\\Karvex", "完整"},
+        // Device names and paths, names the file system would cut.
+        {m_folder + "\\NUL", "文件夹名"},
+        {"C:\\com1.txt\\Karvex", "文件夹名"},
+        {"\\\\.\\C:\\Karvex", "文件夹名"},
+        {m_folder + ".", "文件夹名"},
+        {m_folder + " ", "文件夹名"},
+        {"C:\\Karvex. \\Karvex", "文件夹名"},
+        // Too long for the paths the client makes inside its folder.
+        {"C:\\" + std::string(236, 'x'), "太长"},
+    };
     StartWizard();
     m_setup.Click(IDC_ACCEPT_LICENSE);
     ASSERT_TRUE(WaitUntil([&] { return m_setup.IsEnabled(IDC_INSTALL); }));
-    // Too long for the paths the client makes inside its folder.
-    const std::string tooLong = "C:\\" + std::string(236, 'x');
-    for (const std::string& text : {std::string(), std::string("\\"), tooLong}) {
-        m_setup.SetText(IDC_FOLDER, text);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        m_setup.SetText(IDC_FOLDER, c.text);
         // The click takes the focus to the button; a refusal gives it back to the field.
         m_setup.Click(IDC_INSTALL);
-        EXPECT_TRUE(WaitUntil([&] { return m_setup.Focus() == m_setup.Control(IDC_FOLDER); })) << text;
-        EXPECT_TRUE(m_setup.IsShown(IDC_INSTALL)) << text;
-        EXPECT_FALSE(m_setup.IsShown(IDC_PROGRESS)) << text;
+        if (c.said != nullptr) {
+            HWND box = m_setup.WaitForDialog(kCheckCaption);
+            ASSERT_NE(box, nullptr);
+            EXPECT_NE(MessageBoxText(box).find(c.said), std::string::npos) << MessageBoxText(box);
+            PressButton(box, IDOK);
+            EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(box); }));
+        }
+        EXPECT_TRUE(WaitUntil([&] { return m_setup.Focus() == m_setup.Control(IDC_FOLDER); }));
+        EXPECT_FALSE(m_setup.HasDialog(kCheckCaption));
+        EXPECT_TRUE(m_setup.IsShown(IDC_INSTALL));
+        EXPECT_FALSE(m_setup.IsShown(IDC_PROGRESS));
     }
-    EXPECT_FALSE(FileExists(tooLong));
+    // (With a dot or a blank at its end, the folder's name would be cut back to m_folder.)
+    EXPECT_FALSE(FileExists(m_folder));
+}
+
+// A burst of clicks on "..." while the folder browser is open: its modal
+// loop takes them, and none opens a second browser.
+TEST_F(SetupWizardTest, TheFolderBrowserOpensOnceForABurstOfClicks)
+{
+    StartWizard();
+    HWND welcome = m_setup.VisiblePage();
+    // The installer's dialogs on screen but its wizard.
+    const auto browsers = [&] {
+        std::vector<HWND> open;
+        for (HWND window : FindWindows("#32770", nullptr)) {
+            if (WindowProcessId(window) == m_setup.Process().Id() && window != m_setup.Wizard() &&
+                ::IsWindowVisible(window))
+                open.push_back(window);
+        }
+        return open;
+    };
+    for (int i = 0; i < 20; ++i)
+        ::PostMessageA(welcome, WM_COMMAND, IDC_BROWSE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !browsers().empty(); }));
+    size_t most = 0;
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < 1500) {
+        most = std::max(most, browsers().size());
+        ::Sleep(20);
+    }
+    EXPECT_EQ(most, 1u);
+
+    // Closed, it stays closed: the clicks it took are gone with it.
+    const std::vector<HWND> open = browsers();
+    ASSERT_EQ(open.size(), 1u);
+    HWND browser = open.front();
+    PressButton(browser, IDCANCEL);
+    EXPECT_TRUE(WaitUntil([&] { return browsers().empty(); }));
+    ::Sleep(1000);
+    EXPECT_TRUE(browsers().empty());
+    EXPECT_TRUE(m_setup.Process().IsRunning());
+    EXPECT_EQ(m_setup.VisiblePage(), welcome);
 }
 
 // 運 is one of the GBK characters whose second byte is a backslash: the
@@ -302,15 +399,11 @@ class CancelDuringCopyTest : public SetupWizardTest, public ::testing::WithParam
 TEST_P(CancelDuringCopyTest, TheQuestionHoldsTheRunUntilAnswered)
 {
     const int answer = GetParam();
-    SetSeam("KARVEX_SEAM_COPY_DELAY_MS", "600");
-    StartWizard("setup_seams.exe");
-    Install(m_folder);
+    StartSlowInstall("600");
 
     // Page 2 names each file as it is written and shows the share done.
     ASSERT_TRUE(WaitUntil([&] { return FileExists(File("adv.db")); }));
-    ASSERT_TRUE(WaitUntil([&] {
-        return ControlText(m_setup.Control(IDC_STATUS)) == "正在复制文件到 " + File("TrustPrograms.dat");
-    }));
+    ASSERT_TRUE(WaitForStatus("TrustPrograms.dat"));
     DWORD_PTR position = 0;
     ::SendMessageTimeoutA(m_setup.Control(IDC_PROGRESS), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &position);
     EXPECT_EQ(position, 14u);
@@ -336,10 +429,11 @@ TEST_P(CancelDuringCopyTest, TheQuestionHoldsTheRunUntilAnswered)
         EXPECT_EQ(FilesPresent(m_folder), 7);
         EXPECT_TRUE(IsComponentRegistered());
     } else {
-        // The installer ends at the next file, without a failure dialog.
+        // The installer ends at the next file, without a failure dialog, and
+        // takes back what it wrote: the files and the folder it made.
         ASSERT_TRUE(m_setup.Process().WaitForExit(10000));
-        EXPECT_EQ(FilesPresent(m_folder), settled);
-        ExpectNothingAfter(settled);
+        EXPECT_FALSE(FileExists(m_folder));
+        ExpectNothingAfter(0);
     }
 }
 
@@ -356,9 +450,7 @@ TEST_F(SetupWizardTest, AFailureWhileTheCancelQuestionIsOpenWaitsForTheAnswer)
     ::CreateDirectoryA(m_folder.c_str(), nullptr);
     UniqueFile held(::CreateFileA(File("karvex.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(held);
-    SetSeam("KARVEX_SEAM_COPY_DELAY_MS", "2000");
-    StartWizard("setup_seams.exe");
-    Install(m_folder);
+    StartSlowInstall("2000");
 
     // The second file is written: the third is under way when the question opens.
     ASSERT_TRUE(WaitUntil([&] { return FileExists(File("TrustPrograms.dat")); }, 15000));
@@ -376,16 +468,92 @@ TEST_F(SetupWizardTest, AFailureWhileTheCancelQuestionIsOpenWaitsForTheAnswer)
     EXPECT_TRUE(m_setup.Process().WaitForExit(10000));
 }
 
+// Cancel, Esc and the close box end the wizard at once on its first page and
+// on its last, without a question: on the first nothing is installed, on the
+// last the installation stays but neither the client nor the first-use page
+// is started. (The last page offers no Cancel button.)
+TEST_F(SetupWizardTest, CancelEscAndTheCloseBoxEndTheWizardWithoutAQuestion)
+{
+    enum Way { kCancelButton, kEscape, kCloseBox };
+    struct Case {
+        const char* name;
+        bool lastPage;
+        Way way;
+    };
+    const Case cases[] = {
+        {"Cancel on the first page", false, kCancelButton}, {"Esc on the first page", false, kEscape},
+        {"close box on the first page", false, kCloseBox},  {"Esc on the last page", true, kEscape},
+        {"close box on the last page", true, kCloseBox},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RemoveInstallation(m_folder);
+        ResetRegistry();
+        StartWizard();
+        if (c.lastPage) {
+            Install(m_folder);
+            ASSERT_TRUE(m_setup.WaitForShown(IDC_FINISH));
+        }
+        switch (c.way) {
+        case kCancelButton:
+            m_setup.Click(IDCANCEL);
+            break;
+        case kEscape:
+            PressKey(m_setup.Wizard(), VK_ESCAPE);
+            break;
+        case kCloseBox:
+            ::PostMessageA(m_setup.Wizard(), WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        }
+        // A question would hold the installer open.
+        ASSERT_TRUE(m_setup.Process().WaitForExit(10000));
+        if (c.lastPage) {
+            EXPECT_EQ(FilesPresent(m_folder), 7);
+            EXPECT_TRUE(IsComponentRegistered());
+            ::Sleep(1000);
+            EXPECT_TRUE(FindWindows(kTrayWindowClass, nullptr).empty());
+            EXPECT_EQ(m_browser->Opened(), "");
+        } else {
+            EXPECT_FALSE(FileExists(m_folder));
+        }
+    }
+}
+
+// Ended from outside in the middle of the copy run (a WM_QUIT from any
+// process ends the wizard's modal loop), the installer stops before the next
+// file and takes back what it wrote: the files and the folder it made.
+TEST_F(SetupWizardTest, AWizardQuitMidCopyTakesBackWhatItWrote)
+{
+    StartSlowInstall("600");
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(File("TrustPrograms.dat")); }, 15000));
+    ::PostMessageA(m_setup.Wizard(), WM_QUIT, 0, 0);
+    ASSERT_TRUE(m_setup.Process().WaitForExit(15000));
+    EXPECT_FALSE(FileExists(m_folder));
+    ExpectNothingAfter(0);
+}
+
+// Killed while it writes a file, the installer can take nothing back; but a
+// file is written under another name and renamed once whole, so no file
+// under its own name is ever half written.
+TEST_F(SetupWizardTest, AnInstallerKilledWhileWritingLeavesNoFileHalfWritten)
+{
+    StartSlowInstall("3000");
+    // Halfway through the second file.
+    ASSERT_TRUE(WaitForStatus("TrustPrograms.dat"));
+    ::Sleep(1000);
+    m_setup.Process().Kill();
+
+    EXPECT_EQ(ReadFileAt(File("adv.db")), ResourceBytes(SetupPath(), "INSTALL_FILES", kPackage[0].resourceId));
+    ExpectNothingAfter(1);
+}
+
 // The status line draws its text over the page's picture: when the text
 // changes, the picture under the old text is drawn again first.
 TEST_F(SetupWizardTest, TheStatusLineLeavesNoTraceOfItsEarlierText)
 {
-    SetSeam("KARVEX_SEAM_COPY_DELAY_MS", "1500");
-    StartWizard("setup_seams.exe");
-    Install(m_folder);
+    StartSlowInstall("1500");
     // The third file's name is shorter than the second's.
-    const std::string third = "正在复制文件到 " + File("karvex.exe");
-    ASSERT_TRUE(WaitUntil([&] { return ControlText(m_setup.Control(IDC_STATUS)) == third; }, 15000));
+    ASSERT_TRUE(WaitForStatus("karvex.exe"));
     ::Sleep(300);
     RECT area;
     ::GetWindowRect(m_setup.Control(IDC_STATUS), &area);
@@ -394,13 +562,16 @@ TEST_F(SetupWizardTest, TheStatusLineLeavesNoTraceOfItsEarlierText)
                    RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ::Sleep(300);
     const Picture repainted = CaptureScreen(area);
-    ASSERT_EQ(ControlText(m_setup.Control(IDC_STATUS)), third);
+    ASSERT_EQ(ControlText(m_setup.Control(IDC_STATUS)), "正在复制文件到 " + File("karvex.exe"));
     EXPECT_FALSE(shown.bits.empty());
     EXPECT_TRUE(shown.bits == repainted.bits);
 }
 
-// Any process may post to the installer's windows: a forged end of the copy
-// run, commands of buttons that are not offered, lifecycle messages.
+// Any process may send or post to the installer's windows: a forged end of
+// the copy run, commands of buttons that are not offered, and the messages of
+// a window's creation and destruction, which would take the pages' and the
+// wizard's objects from their windows. The run goes on to its own end and
+// Finish still works.
 TEST_F(SetupWizardTest, ForgedMessagesChangeNothing)
 {
     SetSeam("KARVEX_SEAM_COPY_DELAY_MS", "400");
@@ -409,9 +580,20 @@ TEST_F(SetupWizardTest, ForgedMessagesChangeNothing)
     auto forgeEnd = [](HWND window) {
         ::PostMessageA(window, kCopyDone, kCopySucceeded, static_cast<LPARAM>(0xDEADBEE0));
         ::PostMessageA(window, kCopyDone, 0, static_cast<LPARAM>(0x12345678));
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutA(window, kCopyDone, kCopySucceeded, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    };
+    auto forgeLifecycle = [](HWND window) {
+        for (UINT message : {WM_INITDIALOG, WM_DESTROY, WM_NCDESTROY}) {
+            DWORD_PTR result = 0;
+            ::SendMessageTimeoutA(window, message, 0, static_cast<LPARAM>(0xDEADBEE0), SMTO_ABORTIFHUNG, 5000,
+                                  &result);
+            ::PostMessageA(window, message, 0, static_cast<LPARAM>(0xDEADBEE0));
+        }
     };
     auto forgeCommands = [&](HWND page) {
-        ::PostMessageA(page, WM_INITDIALOG, 0, static_cast<LPARAM>(0xDEADBEE0));
+        forgeLifecycle(page);
+        forgeLifecycle(wizard);
         ::PostMessageA(page, WM_COMMAND, IDOK, 0);
         ::PostMessageA(page, WM_COMMAND, IDCANCEL, 0);
         ::PostMessageA(wizard, WM_COMMAND, IDOK, 0);
@@ -444,12 +626,16 @@ TEST_F(SetupWizardTest, ForgedMessagesChangeNothing)
     }
     EXPECT_LT(FilesPresent(m_folder), 7);
 
-    // The run's own end is reported once.
+    // The run's own end is reported once. (Page 3 shows its Finish button
+    // just before it takes page 2's place.)
     ASSERT_TRUE(m_setup.WaitForShown(IDC_FINISH, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return m_setup.VisiblePage() != copy; }));
     HWND finish = m_setup.VisiblePage();
     EXPECT_EQ(FilesPresent(m_folder), 7);
     forgeEnd(copy);
     forgeEnd(finish);
+    forgeLifecycle(finish);
+    forgeLifecycle(wizard);
     ::Sleep(500);
     EXPECT_TRUE(m_setup.Process().IsRunning());
     EXPECT_EQ(m_setup.VisiblePage(), finish);
@@ -461,8 +647,11 @@ TEST_F(SetupWizardTest, ForgedMessagesChangeNothing)
         pages += std::string(className) == "#32770" ? 1 : 0;
     }
     EXPECT_EQ(pages, 3);
-    // Nothing forged started the client.
+    // Nothing forged started the client; Finish does, and ends the installer.
     EXPECT_TRUE(FindWindows(kTrayWindowClass, nullptr).empty());
+    m_setup.Click(IDC_FINISH);
+    EXPECT_TRUE(m_setup.Process().WaitForExit(10000));
+    EXPECT_TRUE(WaitUntil([] { return FindWindows(kTrayWindowClass, nullptr).size() == 1; }, 15000));
 }
 
 }  // namespace

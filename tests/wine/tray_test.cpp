@@ -2,9 +2,14 @@
 // it: icon, tooltip, menu commands and alerts.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "client/res/resource.h"
 #include "common/product.h"
 #include "tests/wine/support/client_fixture.h"
+#include "tests/wine/support/options_driver.h"
+#include "tests/wine/support/screen.h"
 
 namespace karvex::test {
 namespace {
@@ -142,6 +147,163 @@ TEST_F(TrayTest, StrayMessagesChangeNothing)
     EXPECT_TRUE(WaitForStatusTip(StatusTip("1.0002", 1)));
     EXPECT_TRUE(m_client.IsRunning());
     EXPECT_TRUE(::IsWindow(m_tray));
+}
+
+constexpr char kAboutTitle[] = "Karvex - 提示";
+
+// Whether `dialog` opened whole: its title found it, and it lies in the
+// middle of the work area with its rounded outline. (A dialog whose object
+// was not adopted has neither: untitled, at (0, 0), unskinned.)
+void ExpectWhole(HWND dialog)
+{
+    RECT window = {};
+    ::GetWindowRect(dialog, &window);
+    const RECT work = WorkArea();
+    EXPECT_LE(std::abs((window.left + window.right) - (work.left + work.right)), 1);
+    EXPECT_LE(std::abs((window.top + window.bottom) - (work.top + work.bottom)), 1);
+    HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(::GetWindowRgn(dialog, region), COMPLEXREGION);
+    ::DeleteObject(region);
+}
+
+// Closes an open Options dialog or About box by its close button.
+void CloseByButton(HWND dialog, int closeButton)
+{
+    ClickControl(dialog, closeButton);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }));
+}
+
+// Shells send the icon's clicks (Wine's and Explorer's alike), and other
+// programs may send commands and wait: every window a handler opens is made
+// inside that sent message, and still opens whole, closes, and opens again.
+TEST_F(TrayTest, WindowsOpenWholeHoweverTheRequestArrives)
+{
+    struct Opener {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        // The menu's own key for a command, once the request opened the menu.
+        char menuKey;
+        const char* title;
+        int closeButton;
+    };
+    const Opener openers[] = {
+        {"double-click", kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK, 0, kOptionsTitle, IDC_OPTIONS_CLOSE},
+        {"options command", WM_COMMAND, ID_TRAY_OPTIONS, 0, 0, kOptionsTitle, IDC_OPTIONS_CLOSE},
+        {"about command", WM_COMMAND, ID_TRAY_ABOUT, 0, 0, kAboutTitle, IDC_ABOUT_CLOSE},
+        {"right-click, then the menu's options", kTrayNotifyMessage, kTrayIconId, WM_RBUTTONUP, 'o', kOptionsTitle,
+         IDC_OPTIONS_CLOSE},
+    };
+    for (Delivery delivery : {Delivery::kShellNotify, Delivery::kSent, Delivery::kPosted}) {
+        for (const Opener& opener : openers) {
+            SCOPED_TRACE(std::string(opener.name) + ", " + DeliveryName(delivery));
+            ASSERT_TRUE(Deliver(m_tray, opener.message, opener.wParam, opener.lParam, delivery));
+            if (opener.menuKey != 0) {
+                ASSERT_NE(m_client.WaitForWindow("#32768", nullptr), nullptr);
+                Post(WM_CHAR, static_cast<WPARAM>(opener.menuKey), 0);
+            }
+            HWND dialog = m_client.WaitForWindow("#32770", opener.title);
+            ASSERT_NE(dialog, nullptr);
+            ExpectWhole(dialog);
+            CloseByButton(dialog, opener.closeButton);
+        }
+    }
+    EXPECT_TRUE(WaitForStatusTip(StatusTip("1.0002", 1)));
+}
+
+// The client as the user meets it: its icon in Wine's own tray window (top
+// left of the screen), clicked with the X pointer. Wine relays the clicks
+// with SendNotifyMessage.
+class WineTrayTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        EndAllClients();
+        ClearStaleIcons();
+        ResetRegistry();
+        m_folder = std::make_unique<InstallFolder>(CurrentTestName());
+        ASSERT_TRUE(RegisterComponentIn(*m_folder));
+        WriteSetting("update", TodayUpdateText(1, 0));
+        ASSERT_TRUE(m_client.Start(m_folder->Client()));
+        m_tray = m_client.WaitForTrayWindow();
+        ASSERT_NE(m_tray, nullptr);
+    }
+
+    void TearDown() override
+    {
+        MovePointer(1, 1);
+        m_client.Kill();
+        EndAllClients();
+    }
+
+    // Clients that other tests ended by force leave their icons behind; the
+    // tray drops one when the pointer passes over it and its window is gone,
+    // and hides itself once it holds none.
+    static void ClearStaleIcons()
+    {
+        POINT icon = {};
+        for (int i = 0; i < 20 && FindIcon(&icon); ++i) {
+            MovePointer(icon.x, icon.y);
+            MovePointer(1, 1);
+        }
+    }
+
+    // The middle of the first icon in the tray window that Wine's display
+    // driver shows at the top left of a screen without a tray of its own
+    // (the virtual display of the tests): each icon is a child window there.
+    static bool FindIcon(POINT* icon)
+    {
+        HWND tray = ::FindWindowA("__winex11_standalone_tray", nullptr);
+        HWND first = tray != nullptr ? ::FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr) : nullptr;
+        RECT rect = {};
+        if (first == nullptr || !::IsWindowVisible(first) || !::GetWindowRect(first, &rect))
+            return false;
+        icon->x = (rect.left + rect.right) / 2;
+        icon->y = (rect.top + rect.bottom) / 2;
+        return true;
+    }
+
+    static bool Click(POINT at, int button, int times)
+    {
+        return StartHostProgram("/usr/bin/xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) +
+                                " click --repeat " + std::to_string(times) + " --delay 80 " + std::to_string(button));
+    }
+
+    std::unique_ptr<InstallFolder> m_folder;
+    ChildProcess m_client;
+    HWND m_tray = nullptr;
+};
+
+TEST_F(WineTrayTest, DoubleClickAndMenuOfTheRealIconOpenWholeWindows)
+{
+    // On a display with a tray of its own (KARVEX_DISPLAY), Wine puts the
+    // icon there instead of in a window of its own.
+    if (!WaitUntil([] { return ::FindWindowA("__winex11_standalone_tray", nullptr) != nullptr; }, 5000))
+        GTEST_SKIP() << "Wine shows its tray icons in the display's own tray";
+    POINT icon = {};
+    ASSERT_TRUE(WaitUntil([&] { return FindIcon(&icon); }));
+
+    ASSERT_TRUE(Click(icon, 1, 2));
+    HWND options = m_client.WaitForWindow("#32770", kOptionsTitle);
+    ASSERT_NE(options, nullptr);
+    ExpectWhole(options);
+    CloseByButton(options, IDC_OPTIONS_CLOSE);
+
+    // The menu opens where the pointer is; its first line is the Options command.
+    ASSERT_TRUE(Click(icon, 3, 1));
+    HWND menu = m_client.WaitForWindow("#32768", nullptr);
+    ASSERT_NE(menu, nullptr);
+    RECT menuRect = {};
+    ::GetWindowRect(menu, &menuRect);
+    ASSERT_TRUE(Click(POINT{menuRect.left + 30, menuRect.top + 10}, 1, 1));
+    options = m_client.WaitForWindow("#32770", kOptionsTitle);
+    ASSERT_NE(options, nullptr);
+    ExpectWhole(options);
+    CloseByButton(options, IDC_OPTIONS_CLOSE);
+
+    ::PostMessageA(m_tray, WM_COMMAND, ID_TRAY_EXIT, 0);
+    EXPECT_TRUE(m_client.WaitForExit(10000));
 }
 
 // The menu resource itself: texts, commands and order.

@@ -1,14 +1,15 @@
-// Posts messages to the running client's tray window, as the protection
+// Sends messages to the running client's tray window the way the protection
 // component, the shell or the user would: for demonstrations and tests.
 //
-//   kvpost alert TYPE            an alert (TYPE 1..11 interceptions, 12..14 update results)
-//   kvpost command ID            a tray menu command (32771 exit ... 32780 disable/enable)
-//   kvpost notify MOUSE [ICON]   a tray icon notification: rbuttonup, dblclk, mousemove or a number
-//   kvpost taskbarcreated        the shell's restart notice
+//   kvpost alert TYPE            an alert (TYPE 1..11 interceptions, 12..14 update results), posted
+//   kvpost command ID            a tray menu command (32771 exit ... 32780 disable/enable), posted
+//   kvpost notify MOUSE [ICON]   a tray icon notification: rbuttonup, dblclk, mousemove or a
+//                                number; sent without waiting, as a shell delivers the icon's clicks
+//   kvpost taskbarcreated        the shell's restart notice, posted
 //   kvpost click ID              a click on button ID of the open Options dialog (1013 立即升级)
 //   kvpost log                   prints the lines of the open Options dialog's update log (GBK)
 //
-// Exit codes: 0 posted, 1 no client (or no Options dialog) is running, 2 bad arguments.
+// Exit codes: 0 delivered, 1 no client (or no Options dialog) is running, 2 bad arguments.
 #include <windows.h>
 
 #include <cstdio>
@@ -124,5 +125,9 @@ int main(int argc, char** argv)
         std::fputs("kvpost: no client is running\n", stderr);
         return 1;
     }
+    // The icon's handler then runs inside a sent message, and so does every
+    // window it opens.
+    if (message == kTrayNotifyMessage)
+        return ::SendNotifyMessageA(tray, message, wParam, lParam) ? 0 : 1;
     return ::PostMessageA(tray, message, wParam, lParam) ? 0 : 1;
 }

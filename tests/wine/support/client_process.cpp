@@ -86,6 +86,36 @@ HWND ChildProcess::WaitForWindow(const char* className, const char* caption, DWO
     return found;
 }
 
+const char* DeliveryName(Delivery delivery)
+{
+    switch (delivery) {
+    case Delivery::kPosted:
+        return "posted";
+    case Delivery::kShellNotify:
+        return "sent as the shell does";
+    case Delivery::kSent:
+        return "sent";
+    }
+    return "";
+}
+
+bool Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Delivery delivery)
+{
+    switch (delivery) {
+    case Delivery::kPosted:
+        return ::PostMessageA(window, message, wParam, lParam) != FALSE;
+    case Delivery::kShellNotify:
+        return ::SendNotifyMessageA(window, message, wParam, lParam) != FALSE;
+    case Delivery::kSent: {
+        // The handler goes on after the wait; the sender has sent all the same.
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 200, &result);
+        return ::IsWindow(window) != FALSE;
+    }
+    }
+    return false;
+}
+
 std::vector<HWND> FindWindows(const char* className, const char* caption)
 {
     std::vector<HWND> windows;

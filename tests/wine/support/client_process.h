@@ -37,6 +37,17 @@ private:
     DWORD m_id = 0;
 };
 
+// How a message reaches another program's window. The protection component
+// posts; a shell sends the icon's clicks without waiting (SendNotifyMessage:
+// the handler then runs inside a sent message, and whatever it opens is made
+// there); another program may send a command and wait for its answer.
+enum class Delivery { kPosted, kShellNotify, kSent };
+const char* DeliveryName(Delivery delivery);
+
+// Delivers `message` to `window`. A sent message is waited for only briefly:
+// its handler may run a dialog for as long as the test lets it.
+bool Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Delivery delivery);
+
 // Top-level windows of any process with this class and caption.
 std::vector<HWND> FindWindows(const char* className, const char* caption);
 DWORD WindowProcessId(HWND window);

@@ -32,12 +32,12 @@ std::string LineOf(HWND control, UINT lengthMessage, UINT textMessage, int index
 
 }  // namespace
 
-HWND OpenOptions(const ChildProcess& client, HWND tray, bool byDoubleClick)
+HWND OpenOptions(const ChildProcess& client, HWND tray, bool byDoubleClick, Delivery delivery)
 {
     if (byDoubleClick)
-        ::PostMessageA(tray, kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
+        Deliver(tray, kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK, delivery);
     else
-        ::PostMessageA(tray, WM_COMMAND, ID_TRAY_OPTIONS, 0);
+        Deliver(tray, WM_COMMAND, ID_TRAY_OPTIONS, 0, delivery);
     return client.WaitForWindow("#32770", kOptionsTitle);
 }
 

@@ -16,7 +16,8 @@ constexpr char kOptionsTitle[] = "Karvex - 选项设置";
 
 // Asks the tray window `tray` of `client` for the Options dialog, as the tray
 // menu's command or a double-click on the icon does, and waits for it to show.
-HWND OpenOptions(const ChildProcess& client, HWND tray, bool byDoubleClick = false);
+HWND OpenOptions(const ChildProcess& client, HWND tray, bool byDoubleClick = false,
+                 Delivery delivery = Delivery::kPosted);
 
 // Clicks control `id` of `dialog` and returns once the dialog has handled
 // the click (a check box has changed and its effect is done).
