@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/wine/fixtures/skin_fixture.h"
+#include "tests/wine/programs/skin_fixture.h"
 #include "tests/wine/support/client_process.h"
 #include "tests/wine/support/install.h"
 #include "tests/wine/support/screen.h"
