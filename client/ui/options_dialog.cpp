@@ -9,9 +9,8 @@
 #include "client/app/settings.h"
 #include "client/res/resource.h"
 #include "client/ui/update_toggle.h"
-#include "client/update/download_callback.h"
+#include "client/update/options_pass_view.h"
 #include "common/product.h"
-#include "common/text.h"
 #include "common/win/registry.h"
 
 namespace karvex {
@@ -68,9 +67,8 @@ BOOL COptionsDialog::OnInitDialog()
     // on its own thread.
     char version[100];
     updater.GetDbVersion(version, sizeof version);
-    char text[260] = {};
-    FormatText(text, sizeof text, "特征库版本：%s ", version);
-    ::SetWindowTextA(m_lblVersion.GetHwnd(), text);
+    const COptionsPassView passView(dialog);
+    passView.ShowOpeningDbVersion(version);
 
     for (CSkinButton* button : {&m_btnOk, &m_btnCancel, &m_btnApply}) {
         button->SetPictures(IDG_BUTTON_NORMAL, IDG_BUTTON_HOVER, IDG_BUTTON_PRESSED);
@@ -85,7 +83,7 @@ BOOL COptionsDialog::OnInitDialog()
 
     LoadSettings();
     if (updater.m_bRunning != 0)
-        ShowPassRunning(dialog, true);
+        passView.ShowRunning(true);
     UpdateData(false);
     CenterInWorkArea();
     return TRUE;
@@ -271,7 +269,7 @@ void COptionsDialog::OnOkClicked()
 void COptionsDialog::OnUpdateFinished()
 {
     // Also after a pass that ended before the button showed it running.
-    ShowPassRunning(GetHwnd(), false);
+    COptionsPassView(GetHwnd()).ShowRunning(false);
 }
 
 void COptionsDialog::OnPaintMinimized()

@@ -1,6 +1,5 @@
 #include "client/update/updater.h"
 
-#include <commctrl.h>
 #include <rpc.h>
 
 #include <cstring>
@@ -216,7 +215,7 @@ DWORD WINAPI CUpdater::ThreadProc(void* param)
     auto* self = static_cast<CUpdater*>(param);
     const int result = self->Run();
 
-    self->ReportToOptionsDialog();
+    self->OptionsView().ShowPassEnded();
     if (HWND tray = ::FindWindowA(kTrayWindowClass, nullptr)) {
         const WPARAM alert = result == kPassUpdated   ? ALERT_UPDATE_OK
                              : result == kPassCurrent ? ALERT_UP_TO_DATE
@@ -226,17 +225,6 @@ DWORD WINAPI CUpdater::ThreadProc(void* param)
     self->m_hThread = nullptr;
     self->m_bRunning = 0;
     return static_cast<DWORD>(result);
-}
-
-void CUpdater::ReportToOptionsDialog() const
-{
-    HWND dialog = m_hOptionsWnd;
-    if (HWND button = OptionsControl(dialog, kIdcUpdateButton))
-        ::SetWindowTextA(button, "立即升级");
-    if (HWND bar = OptionsControl(dialog, kIdcUpdateProgress))
-        ::ShowWindow(bar, SW_HIDE);
-    if (dialog != nullptr && ::IsWindow(dialog))
-        ::PostMessageA(dialog, WM_UPDATE_FINISHED, 0, 0);
 }
 
 int CUpdater::Run()
@@ -459,14 +447,9 @@ void CUpdater::DeleteLeftover(const UPDATE_ITEM& item)
 
 void CUpdater::OnUrlDbRewritten(const UPDATE_ITEM& item)
 {
-    HWND dialog = m_hOptionsWnd;
-    if (HWND bar = OptionsControl(dialog, kIdcUpdateProgress))
-        ::ShowWindow(bar, SW_HIDE);
-    if (HWND label = OptionsControl(dialog, kIdcDbVersion)) {
-        char text[300];
-        FormatText(text, sizeof text, "特征库版本：%s", item.szVersion);
-        ::SetWindowTextA(label, text);
-    }
+    const COptionsPassView view = OptionsView();
+    view.HideProgress();
+    view.ShowDbVersion(item.szVersion);
     char version[24];
     m_pDatabases[0]->VersionText(version, sizeof version);
     SetDbVersion(version);
@@ -482,7 +465,7 @@ void CUpdater::InstallStagedFiles()
         if (!file || std::fgetc(file.get()) == EOF)
             return;
     }
-    AddLogLine("正在复制文件...");
+    OptionsView().AddLogLine("正在复制文件...");
     InstallPendingFiles(m_szInstallDir);
 }
 
@@ -515,7 +498,7 @@ HRESULT CUpdater::FetchListed(const char* path, const char* file, IBindStatusCal
     options.pSize = &size;
     const HRESULT result = DownloadToFile(url, file, options);
     if (callback != nullptr)
-        SetProgressPosition(0);
+        OptionsView().SetProgressPosition(0);
     if (result == HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)) {
         Refuse(Refusal::kSize, path);
         return kRefused;
@@ -550,19 +533,7 @@ void CUpdater::Refuse(Refusal why, const char* name) const
     };
     char line[300];
     FormatText(line, sizeof line, "%s：%s", kReasons[static_cast<int>(why)], name);
-    AddLogLine(line);
-}
-
-void CUpdater::AddLogLine(const char* text) const
-{
-    if (HWND log = OptionsControl(m_hOptionsWnd, kIdcUpdateLog))
-        ::SendMessageA(log, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-}
-
-void CUpdater::SetProgressPosition(int position) const
-{
-    if (HWND bar = OptionsControl(m_hOptionsWnd, kIdcUpdateProgress))
-        ::SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    OptionsView().AddLogLine(line);
 }
 
 }  // namespace karvex
