@@ -1,15 +1,14 @@
 #include "client/tray/system_tray.h"
 
 #include "client/app/client_app.h"
-#include "client/app/settings.h"
 #include "client/res/resource.h"
+#include "client/settings/settings.h"
 #include "client/ui/about_dialog.h"
 #include "client/ui/alert_dialog.h"
 #include "client/ui/options_dialog.h"
 #include "common/product.h"
 #include "common/text.h"
 #include "common/win/handles.h"
-#include "common/win/registry.h"
 
 namespace karvex {
 
@@ -144,10 +143,7 @@ void CSystemTray::OnUpdateNow()
 void CSystemTray::OnToggleProtection()
 {
     const bool wasActive = IsProtectionActive();
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS)
-        return;
-    if (key.SetDword("active", wasActive ? 0 : 1) == ERROR_SUCCESS)
+    if (WriteProtectionActive(!wasActive))
         m_icon.SetIcon(static_cast<UINT>(wasActive ? IDI_SHIELD_BLOCKED : IDI_SHIELD_ON));
 }
 
@@ -158,14 +154,8 @@ void CSystemTray::OnExit()
 
 LRESULT CSystemTray::OnShowAlert(WPARAM type)
 {
-    if (!IsUpdateResult(type)) {
-        RegKey key;
-        DWORD count = 1;
-        if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS) {
-            key.QueryDword("PopCount", count);
-            key.SetDword("PopCount", count + 1);
-        }
-    }
+    if (!IsUpdateResult(type))
+        CountInterceptionAlert();
     if (m_openAlerts.size() >= kMaxOpenAlerts) {
         for (auto open = m_openAlerts.rbegin(); open != m_openAlerts.rend(); ++open) {
             if ((*open)->CanShowAlert()) {

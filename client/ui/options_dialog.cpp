@@ -6,12 +6,10 @@
 #include <cstring>
 
 #include "client/app/client_app.h"
-#include "client/app/settings.h"
 #include "client/res/resource.h"
+#include "client/settings/settings.h"
 #include "client/ui/update_toggle.h"
 #include "client/update/options_pass_view.h"
-#include "common/product.h"
-#include "common/win/registry.h"
 
 namespace karvex {
 
@@ -135,23 +133,12 @@ bool COptionsDialog::GetChildRect(HWND control, RECT* rect) const
 void COptionsDialog::LoadSettings()
 {
     m_bRunAtStart = IsAutorunOn() ? 1 : 0;
-    m_bSearchDefence = 0;
-    m_bAutoDownload = 0;
-    m_bActiveDefence = 0;
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS) {
-        DWORD search = 0;
-        DWORD autoDownload = 0;
-        DWORD activeDefence = 0;
-        key.QueryDword("SEARCH", search);
-        key.QueryDword("AutoUpProgram", autoDownload);
-        key.QueryDword("AutoReport", activeDefence);
-        m_bSearchDefence = search != 0 ? 1 : 0;
-        m_bAutoDownload = autoDownload != 0 ? 1 : 0;
-        m_bActiveDefence = activeDefence != 0 ? 1 : 0;
-    }
-    m_bAutoUpdate = m_pApp->m_bAutoUpdate != 0 ? 1 : 0;
-    const int frequency = m_pApp->m_nUpdateFreq;
+    const OPTION_SWITCHES switches = ReadOptionSwitches();
+    m_bSearchDefence = switches.bSearchDefence ? 1 : 0;
+    m_bAutoDownload = switches.bAutoDownload ? 1 : 0;
+    m_bActiveDefence = switches.bActiveDefence ? 1 : 0;
+    m_bAutoUpdate = m_pApp->m_UpdateSetting.AutoUpdate() != 0 ? 1 : 0;
+    const int frequency = m_pApp->m_UpdateSetting.Frequency();
     ::SendDlgItemMessageA(GetHwnd(), IDC_OPTIONS_FREQUENCY, CB_SETCURSEL, static_cast<WPARAM>(frequency), 0);
     ShowSchedule(frequency);
 }
@@ -236,8 +223,8 @@ void COptionsDialog::OnScheduleChanged()
         static_cast<int>(::SendDlgItemMessageA(GetHwnd(), IDC_OPTIONS_FREQUENCY, CB_GETCURSEL, 0, 0));
     // With no line selected (a stored frequency the list does not know), the
     // stored one stays.
-    const int frequency = selection == CB_ERR ? static_cast<int>(m_pApp->m_nUpdateFreq) : selection;
-    m_pApp->WriteUpdateSetting(m_bAutoUpdate, frequency);
+    const int frequency = selection == CB_ERR ? static_cast<int>(m_pApp->m_UpdateSetting.Frequency()) : selection;
+    m_pApp->m_UpdateSetting.Write(m_bAutoUpdate, frequency);
     ShowSchedule(frequency);
 }
 
@@ -250,13 +237,12 @@ void COptionsDialog::OnUpdateClicked()
 void COptionsDialog::OnApply()
 {
     UpdateData(true);
-    m_pApp->WriteAutorun(m_bRunAtStart != 0);
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS) {
-        key.SetDword("AutoReport", m_bActiveDefence != 0 ? 1 : 0);
-        key.SetDword("SEARCH", m_bSearchDefence != 0 ? 1 : 0);
-        key.SetDword("AutoUpProgram", m_bAutoDownload != 0 ? 1 : 0);
-    }
+    WriteAutorun(m_bRunAtStart != 0);
+    OPTION_SWITCHES switches;
+    switches.bSearchDefence = m_bSearchDefence != 0;
+    switches.bActiveDefence = m_bActiveDefence != 0;
+    switches.bAutoDownload = m_bAutoDownload != 0;
+    WriteOptionSwitches(switches);
     UpdateData(false);
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "client/settings/settings.h"
 #include "client/update/download_rules.h"
 #include "client/update/pending_files.h"
 #include "client/update/statistics_id.h"
@@ -13,7 +14,6 @@
 #include "common/std_file.h"
 #include "common/text.h"
 #include "common/win/folder.h"
-#include "common/win/registry.h"
 #include "update_key.h"
 
 namespace karvex {
@@ -23,52 +23,17 @@ namespace {
 // Addresses are built in buffers of this size.
 constexpr std::size_t kUrlSize = 512;
 
-// The highest index serial this user's client has accepted (rollback check).
-constexpr char kIndexSerialValue[] = "IndexSerial";
-
-// Makes a fresh identifier from a new UUID; sixteen 'F's when none can be made.
-void NewStatisticsId(char* out)
+// Makes a fresh identifier from a new UUID into `out` (`size` bytes, at
+// least kStatisticsIdLength + 1); sixteen 'F's when none can be made.
+void NewStatisticsId(char* out, std::size_t size)
 {
     UUID uuid;
     RPC_CSTR text = nullptr;
     bool made = ::UuidCreate(&uuid) == RPC_S_OK && ::UuidToStringA(&uuid, &text) == RPC_S_OK;
     if (!made || !StatisticsIdFromUuid(reinterpret_cast<const char*>(text), out))
-        CopyText(out, kStatisticsIdLength + 1, kFallbackStatisticsId);
+        CopyText(out, size, kFallbackStatisticsId);
     if (text != nullptr)
         ::RpcStringFreeA(&text);
-}
-
-// The identifier the statistics ping sends: the stored "ID", or a new one that
-// is stored for the next pass. Empty when the settings key cannot be opened.
-void ReadOrCreateStatisticsId(char (&id)[kStatisticsIdLength + 1])
-{
-    id[0] = '\0';
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS)
-        return;
-    // A stored text of any other length (one too long does not fit) is replaced.
-    key.QueryText("ID", id, sizeof id);
-    if (std::strlen(id) == kStatisticsIdLength)
-        return;
-    NewStatisticsId(id);
-    key.SetText("ID", id);
-}
-
-std::uint32_t ReadIndexSerial()
-{
-    RegKey key;
-    DWORD serial = 0;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS ||
-        key.QueryDword(kIndexSerialValue, serial) != ERROR_SUCCESS)
-        return 0;
-    return serial;
-}
-
-void WriteIndexSerial(std::uint32_t serial)
-{
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS)
-        key.SetDword(kIndexSerialValue, serial);
 }
 
 // Seconds since 1970, UTC.
@@ -353,7 +318,7 @@ int CUpdater::FetchManifest(std::vector<UPDATE_ITEM>* items)
 void CUpdater::SendStatisticsPing(const char* path)
 {
     char id[kStatisticsIdLength + 1];
-    ReadOrCreateStatisticsId(id);
+    ReadOrCreateStatisticsId(id, sizeof id, NewStatisticsId);
     char url[kUrlSize];
     if (BuildStatisticsUrl(url, sizeof url, id))
         Download(url, path, kSmallAnswerLimit);  // any answer will do

@@ -15,8 +15,8 @@
 //   button: RequestStop then WaitForPass stops a pass and waits for its end.
 // - GetDbVersion for url.db's version text; the worker rewrites the database
 //   descriptors during a pass, so the dialog reads the text, not them.
-// - CClientApp::WriteUpdateSetting for the schedule: it shares one lock with
-//   the worker's recording of the update date.
+// - CUpdateSetting (client/settings/settings.h) for the schedule: one lock covers
+//   the dialog's writes and the worker's recording of the update date.
 #pragma once
 
 #include <windows.h>
