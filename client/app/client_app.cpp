@@ -38,13 +38,7 @@ bool FileHasContent(const char* path)
 
 }  // namespace
 
-CClientApp& TheApp()
-{
-    static CClientApp app;
-    return app;
-}
-
-CClientApp::CClientApp()
+CClientApp::CClientApp() : m_Tray(m_Updater, m_UpdateToggle, m_UpdateSetting, [this] { Shutdown(); })
 {
     if (GetProgramFolder(m_szInstallDir, sizeof m_szInstallDir))
         FormatText(m_szComponentPath, sizeof m_szComponentPath, "%s\\%s", m_szInstallDir, kComponentFile);
@@ -91,6 +85,11 @@ int CClientApp::ClientMain()
     if (!CheckDatabases())
         m_bForceUpdate = 1;
     m_Updater.Init(m_szInstallDir, m_pUrlDb, m_pAdvDb, m_pQuaDb, [this] { m_UpdateSetting.RecordRun(); });
+
+    // The text the tray's tooltip and the Options dialog show.
+    char dbVersion[24];
+    m_UrlDb.VersionText(dbVersion, sizeof dbVersion);
+    m_Updater.SetDbVersion(dbVersion);
 
     if (!m_Tray.Create(kTrayNotifyMessage, "Karvex\n版本号：", icon, kTrayIconId))
         return 0;

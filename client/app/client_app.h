@@ -1,5 +1,7 @@
 // The client's one application object: start-up, the message loop, the
-// hourly scheduler and the state every part of the client shares.
+// hourly scheduler and the state every part of the client shares. It owns
+// that state and hands each part what it works with; nothing reaches back
+// up to it.
 #pragma once
 
 #include <windows.h>
@@ -26,8 +28,20 @@ public:
     // Runs start-up and then the message loop; returns the exit code (0).
     int ClientMain();
 
+private:
+    // Stops the scheduler and a running pass and waits for both (bounded);
+    // ends the process at once if one is stuck. At the end of the message
+    // loop, and when the session ends.
+    void Shutdown();
+
     // Reads the three database headers; true only if all are usable.
     bool CheckDatabases();
+
+    static DWORD WINAPI UpdateSchedulerProc(void* param);
+
+    void StartUninstaller(const char* installDir) const;
+    bool HandOverPendingUpdate() const;
+    void ClearStagingFolders() const;
 
     CSignatureDb m_UrlDb;
     CSignatureDb m_AdvDb;
@@ -41,30 +55,17 @@ public:
     std::atomic<std::int32_t> m_bStopScheduler{0};
     // The update schedule, kept in memory after start-up.
     CUpdateSetting m_UpdateSetting;
+    // Works with the updater, the update button and the schedule above,
+    // which outlive it.
     CSystemTray m_Tray;
     char m_szComponentPath[MAX_PATH] = {};
     char m_szInstallDir[MAX_PATH] = {};
     UniqueKernelHandle m_hSingleInstance;
     std::atomic<std::int32_t> m_bForceUpdate{0};
 
-    // Stops the scheduler and a running pass and waits for both (bounded);
-    // ends the process at once if one is stuck. At the end of the message
-    // loop, and when the session ends.
-    void Shutdown();
-
-private:
-    static DWORD WINAPI UpdateSchedulerProc(void* param);
-
-    void StartUninstaller(const char* installDir) const;
-    bool HandOverPendingUpdate() const;
-    void ClearStagingFolders() const;
-
     // Signalled at shutdown: the scheduler wakes from its hourly wait and ends.
     UniqueKernelHandle m_hSchedulerWake;
     UniqueKernelHandle m_hScheduler;
 };
-
-// The application object.
-CClientApp& TheApp();
 
 }  // namespace karvex

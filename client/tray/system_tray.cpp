@@ -1,11 +1,11 @@
 #include "client/tray/system_tray.h"
 
-#include "client/app/client_app.h"
 #include "client/res/resource.h"
 #include "client/settings/settings.h"
 #include "client/ui/about_dialog.h"
 #include "client/ui/alert_dialog.h"
 #include "client/ui/options_dialog.h"
+#include "client/update/updater.h"
 #include "common/product.h"
 #include "common/text.h"
 #include "common/win/handles.h"
@@ -21,6 +21,15 @@ bool IsUpdateResult(WPARAM type)
 
 }  // namespace
 
+CSystemTray::CSystemTray(CUpdater& updater, CUpdateToggle& updateToggle, CUpdateSetting& updateSetting,
+                         std::function<void()> shutdown)
+    : m_pUpdater(&updater),
+      m_pUpdateToggle(&updateToggle),
+      m_pUpdateSetting(&updateSetting),
+      m_shutdown(std::move(shutdown))
+{
+}
+
 CSystemTray::~CSystemTray()
 {
     m_icon.Remove();
@@ -31,12 +40,6 @@ bool CSystemTray::Create(UINT callbackMessage, const char* tooltip, HICON icon, 
 {
     if (LOBYTE(LOWORD(::GetVersion())) < 4)
         return false;
-
-    CClientApp& app = TheApp();
-    char dbVersion[24];
-    app.m_UrlDb.VersionText(dbVersion, sizeof dbVersion);
-    app.m_Updater.SetDbVersion(dbVersion);
-
     if (RegisterWindowClass(kTrayWindowClass))
         CreateEx(0, kTrayWindowClass, "", WS_POPUP, 0, 0, 10, 10, nullptr);
     return m_icon.Add(GetHwnd(), callbackMessage, id, icon, tooltip);
@@ -105,7 +108,7 @@ void CSystemTray::OnOptions()
         return;
     }
     m_bOptionsOpen = 1;
-    COptionsDialog options;
+    COptionsDialog options(*m_pUpdater, *m_pUpdateToggle, *m_pUpdateSetting);
     m_pOptions = &options;
     options.DoModal(nullptr);
     m_pOptions = nullptr;
@@ -130,12 +133,12 @@ void CSystemTray::OnSessionEnd()
 {
     // The process may be ended as soon as this returns: a running pass is
     // stopped and waited for first, so it ends between its own steps.
-    TheApp().Shutdown();
+    m_shutdown();
 }
 
 void CSystemTray::OnUpdateNow()
 {
-    CUpdater& updater = TheApp().m_Updater;
+    CUpdater& updater = *m_pUpdater;
     if (updater.m_bRunning == 0)
         updater.Start();
 }
@@ -218,7 +221,7 @@ void CSystemTray::ShowContextMenu()
 
 void CSystemTray::ShowStatusTooltip()
 {
-    CUpdater& updater = TheApp().m_Updater;
+    CUpdater& updater = *m_pUpdater;
     char dbVersion[100];
     updater.GetDbVersion(dbVersion, sizeof dbVersion);
     char text[128];

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "client/tray/notify_icon.h"
@@ -16,10 +17,18 @@ namespace karvex {
 class CAboutDialog;
 class CAlertDialog;
 class COptionsDialog;
+class CUpdateSetting;
+class CUpdateToggle;
+class CUpdater;
 
 class CSystemTray : public CWindow {
 public:
-    CSystemTray() = default;
+    // What the commands work with, all owned by the application: the update
+    // worker, the Options dialog's update button and the schedule that
+    // dialog edits, and what ends the program's threads when the session
+    // ends.
+    CSystemTray(CUpdater& updater, CUpdateToggle& updateToggle, CUpdateSetting& updateSetting,
+                std::function<void()> shutdown);
     ~CSystemTray() override;
 
     // Creates the window and adds the icon; false if the icon was not added.
@@ -45,6 +54,10 @@ private:
     void ShowContextMenu();
     void ShowStatusTooltip();
 
+    CUpdater* m_pUpdater;
+    CUpdateToggle* m_pUpdateToggle;
+    CUpdateSetting* m_pUpdateSetting;
+    std::function<void()> m_shutdown;
     CNotifyIcon m_icon;
     UINT m_nDefaultMenuItem = 0;
     int m_bDefaultByPos = 1;

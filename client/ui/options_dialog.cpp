@@ -5,17 +5,19 @@
 #include <algorithm>
 #include <cstring>
 
-#include "client/app/client_app.h"
 #include "client/res/resource.h"
 #include "client/settings/settings.h"
 #include "client/ui/update_toggle.h"
 #include "client/update/options_pass_view.h"
+#include "client/update/updater.h"
 
 namespace karvex {
 
-COptionsDialog::COptionsDialog()
+COptionsDialog::COptionsDialog(CUpdater& updater, CUpdateToggle& updateToggle, CUpdateSetting& updateSetting)
     : CSkinnedDialog(IDD_OPTIONS, IDG_OPTIONS_BACKGROUND),
-      m_pApp(&TheApp()),
+      m_pUpdater(&updater),
+      m_pUpdateToggle(&updateToggle),
+      m_pUpdateSetting(&updateSetting),
       m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KARVEX)))
 {
     m_bDraggable = true;
@@ -59,7 +61,7 @@ BOOL COptionsDialog::OnInitDialog()
     m_btnClose.SetPicture(IDG_CLOSE);
     m_btnClose.FitToPicture();
 
-    CUpdater& updater = m_pApp->m_Updater;
+    CUpdater& updater = *m_pUpdater;
     updater.m_hOptionsWnd = dialog;
     // The version text, not the database descriptors, which a pass rewrites
     // on its own thread.
@@ -137,8 +139,8 @@ void COptionsDialog::LoadSettings()
     m_bSearchDefence = switches.bSearchDefence ? 1 : 0;
     m_bAutoDownload = switches.bAutoDownload ? 1 : 0;
     m_bActiveDefence = switches.bActiveDefence ? 1 : 0;
-    m_bAutoUpdate = m_pApp->m_UpdateSetting.AutoUpdate() != 0 ? 1 : 0;
-    const int frequency = m_pApp->m_UpdateSetting.Frequency();
+    m_bAutoUpdate = m_pUpdateSetting->AutoUpdate() != 0 ? 1 : 0;
+    const int frequency = m_pUpdateSetting->Frequency();
     ::SendDlgItemMessageA(GetHwnd(), IDC_OPTIONS_FREQUENCY, CB_SETCURSEL, static_cast<WPARAM>(frequency), 0);
     ShowSchedule(frequency);
 }
@@ -223,15 +225,15 @@ void COptionsDialog::OnScheduleChanged()
         static_cast<int>(::SendDlgItemMessageA(GetHwnd(), IDC_OPTIONS_FREQUENCY, CB_GETCURSEL, 0, 0));
     // With no line selected (a stored frequency the list does not know), the
     // stored one stays.
-    const int frequency = selection == CB_ERR ? static_cast<int>(m_pApp->m_UpdateSetting.Frequency()) : selection;
-    m_pApp->m_UpdateSetting.Write(m_bAutoUpdate, frequency);
+    const int frequency = selection == CB_ERR ? static_cast<int>(m_pUpdateSetting->Frequency()) : selection;
+    m_pUpdateSetting->Write(m_bAutoUpdate, frequency);
     ShowSchedule(frequency);
 }
 
 void COptionsDialog::OnUpdateClicked()
 {
     // A click while the previous one is still carried out is ignored.
-    m_pApp->m_UpdateToggle.Click(GetHwnd(), m_pApp->m_Updater);
+    m_pUpdateToggle->Click(GetHwnd(), *m_pUpdater);
 }
 
 void COptionsDialog::OnApply()
@@ -277,7 +279,7 @@ void COptionsDialog::OnDestroy()
 {
     // The worker stops driving the controls before they go.
     HWND own = GetHwnd();
-    m_pApp->m_Updater.m_hOptionsWnd.compare_exchange_strong(own, nullptr);
+    m_pUpdater->m_hOptionsWnd.compare_exchange_strong(own, nullptr);
 }
 
 INT_PTR COptionsDialog::OnCtlColorStatic(HDC dc, HWND control)
