@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "client/app/command_line.h"
-#include "client/app/settings.h"
 #include "client/res/resource.h"
+#include "client/settings/settings.h"
 #include "client/ui/update_confirmation.h"
 #include "client/update/pending_files.h"
 #include "common/component.h"
@@ -18,7 +18,6 @@
 #include "common/win/message_guard.h"
 #include "common/win/ole_session.h"
 #include "common/win/module_path.h"
-#include "common/win/registry.h"
 
 namespace karvex {
 
@@ -37,27 +36,9 @@ bool FileHasContent(const char* path)
     return file && std::fgetc(file.get()) != EOF;
 }
 
-UpdateDate LocalDate()
-{
-    SYSTEMTIME now;
-    ::GetLocalTime(&now);
-    UpdateDate today;
-    today.year = now.wYear;
-    today.month = now.wMonth;
-    today.day = now.wDay;
-    return today;
-}
-
-
 }  // namespace
 
-CClientApp& TheApp()
-{
-    static CClientApp app;
-    return app;
-}
-
-CClientApp::CClientApp()
+CClientApp::CClientApp() : m_Tray(m_Updater, m_UpdateToggle, m_UpdateSetting, [this] { Shutdown(); })
 {
     if (GetProgramFolder(m_szInstallDir, sizeof m_szInstallDir))
         FormatText(m_szComponentPath, sizeof m_szComponentPath, "%s\\%s", m_szInstallDir, kComponentFile);
@@ -97,18 +78,18 @@ int CClientApp::ClientMain()
     if (!IsComponentRegistered() && !RegisterComponent(m_szComponentPath))
         return 0;
 
-    {
-        RegKey settings;
-        if (settings.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS)
-            settings.SetDword("active", 1);
-    }
-
-    ReadUpdateSetting();
+    WriteProtectionActive(true);
+    m_UpdateSetting.Read();
     WriteAutorun(IsAutorunOn());
     HICON icon = LoadTrayIcon(IsProtectionActive() ? IDI_SHIELD_ON : IDI_SHIELD_OFF);
     if (!CheckDatabases())
         m_bForceUpdate = 1;
-    m_Updater.Init(m_szInstallDir, m_pUrlDb, m_pAdvDb, m_pQuaDb, [this] { RecordUpdateRun(); });
+    m_Updater.Init(m_szInstallDir, m_pUrlDb, m_pAdvDb, m_pQuaDb, [this] { m_UpdateSetting.RecordRun(); });
+
+    // The text the tray's tooltip and the Options dialog show.
+    char dbVersion[24];
+    m_UrlDb.VersionText(dbVersion, sizeof dbVersion);
+    m_Updater.SetDbVersion(dbVersion);
 
     if (!m_Tray.Create(kTrayNotifyMessage, "Karvex\n版本号：", icon, kTrayIconId))
         return 0;
@@ -228,78 +209,6 @@ void CClientApp::ClearStagingFolders() const
     }
 }
 
-UpdateSchedule CClientApp::Schedule() const
-{
-    UpdateSchedule schedule;
-    schedule.autoUpdate = m_bAutoUpdate;
-    schedule.frequency = m_nUpdateFreq;
-    schedule.lastUpdate = m_LastUpdate;
-    return schedule;
-}
-
-void CClientApp::ReadUpdateSetting()
-{
-    std::lock_guard<std::mutex> guard(m_scheduleLock);
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS)
-        return;
-    char text[128];
-    key.QueryText("update", text, sizeof text);
-    UpdateSchedule schedule = Schedule();
-    ParseUpdateText(text, schedule);
-    m_bAutoUpdate = schedule.autoUpdate;
-    m_nUpdateFreq = schedule.frequency;
-    m_LastUpdate = schedule.lastUpdate;
-}
-
-void CClientApp::WriteUpdateSetting(std::int32_t bAuto, std::int32_t nFreq)
-{
-    std::lock_guard<std::mutex> guard(m_scheduleLock);
-    WriteUpdateText(bAuto, nFreq);
-}
-
-void CClientApp::RecordUpdateRun()
-{
-    std::lock_guard<std::mutex> guard(m_scheduleLock);
-    m_LastUpdate = LocalDate();
-    WriteUpdateText(m_bAutoUpdate, m_nUpdateFreq);
-}
-
-void CClientApp::WriteUpdateText(std::int32_t bAuto, std::int32_t nFreq)
-{
-    char text[128];
-    FormatUpdateText(text, sizeof text, bAuto, nFreq, m_LastUpdate);
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS)
-        key.SetText("update", text);
-    m_bAutoUpdate = bAuto;
-    m_nUpdateFreq = nFreq;
-}
-
-bool CClientApp::IsUpdateDue() const
-{
-    return karvex::IsUpdateDue(Schedule(), LocalDate());
-}
-
-void CClientApp::WriteAutorun(bool bOn)
-{
-    {
-        RegKey settings;
-        if (settings.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS)
-            return;
-        settings.SetDword("autorun", bOn ? 1 : 0);
-    }
-
-    RegKey run;
-    if (run.Open(HKEY_CURRENT_USER, kRunKey) != ERROR_SUCCESS)
-        return;
-    char program[MAX_PATH];
-    if (!bOn)
-        run.DeleteValue(kRunValue);
-    else if (GetProgramPath(program, sizeof program))
-        run.SetText(kRunValue, program);
-}
-
 bool CClientApp::CheckDatabases()
 {
     m_pUrlDb = &m_UrlDb;
@@ -327,7 +236,7 @@ DWORD WINAPI CClientApp::UpdateSchedulerProc(void* param)
     auto* app = static_cast<CClientApp*>(param);
     while (app->m_bStopScheduler == 0) {
         // A forced update runs even with automatic update switched off.
-        if (app->m_Updater.m_bRunning == 0 && (app->m_bForceUpdate != 0 || app->IsUpdateDue())) {
+        if (app->m_Updater.m_bRunning == 0 && (app->m_bForceUpdate != 0 || app->m_UpdateSetting.IsDue())) {
             app->m_bForceUpdate = 0;
             app->m_Updater.Start();
         }

@@ -1,14 +1,15 @@
 // The client's one application object: start-up, the message loop, the
-// hourly scheduler and the state every part of the client shares.
+// hourly scheduler and the state every part of the client shares. It owns
+// that state and hands each part what it works with; nothing reaches back
+// up to it.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 
-#include "client/app/update_schedule.h"
+#include "client/settings/settings.h"
 #include "client/tray/system_tray.h"
 #include "client/ui/update_toggle.h"
 #include "client/update/signature_db.h"
@@ -27,19 +28,20 @@ public:
     // Runs start-up and then the message loop; returns the exit code (0).
     int ClientMain();
 
-    // The update schedule, kept in memory after start-up. The user interface
-    // and the update worker both rewrite the "update" value; each write is
-    // made whole under one lock.
-    void ReadUpdateSetting();
-    void WriteUpdateSetting(std::int32_t bAuto, std::int32_t nFreq);
-    // Records today as the date of the last update run (the worker's call).
-    void RecordUpdateRun();
-    bool IsUpdateDue() const;
-    // Writes "autorun" and the Run entry naming this executable.
-    void WriteAutorun(bool bOn);
+private:
+    // Stops the scheduler and a running pass and waits for both (bounded);
+    // ends the process at once if one is stuck. At the end of the message
+    // loop, and when the session ends.
+    void Shutdown();
 
     // Reads the three database headers; true only if all are usable.
     bool CheckDatabases();
+
+    static DWORD WINAPI UpdateSchedulerProc(void* param);
+
+    void StartUninstaller(const char* installDir) const;
+    bool HandOverPendingUpdate() const;
+    void ClearStagingFolders() const;
 
     CSignatureDb m_UrlDb;
     CSignatureDb m_AdvDb;
@@ -51,38 +53,19 @@ public:
     // The Options dialog's update button, which may outlive the dialog.
     CUpdateToggle m_UpdateToggle;
     std::atomic<std::int32_t> m_bStopScheduler{0};
-    std::atomic<std::int32_t> m_nUpdateFreq{kDaily};
-    std::atomic<UpdateDate> m_LastUpdate{UpdateDate{}};
-    std::atomic<std::int32_t> m_bAutoUpdate{1};
+    // The update schedule, kept in memory after start-up.
+    CUpdateSetting m_UpdateSetting;
+    // Works with the updater, the update button and the schedule above,
+    // which outlive it.
     CSystemTray m_Tray;
     char m_szComponentPath[MAX_PATH] = {};
     char m_szInstallDir[MAX_PATH] = {};
     UniqueKernelHandle m_hSingleInstance;
     std::atomic<std::int32_t> m_bForceUpdate{0};
 
-    // Stops the scheduler and a running pass and waits for both (bounded);
-    // ends the process at once if one is stuck. At the end of the message
-    // loop, and when the session ends.
-    void Shutdown();
-
-private:
-    static DWORD WINAPI UpdateSchedulerProc(void* param);
-    UpdateSchedule Schedule() const;
-    void WriteUpdateText(std::int32_t bAuto, std::int32_t nFreq);
-
-    void StartUninstaller(const char* installDir) const;
-    bool HandOverPendingUpdate() const;
-    void ClearStagingFolders() const;
-
-    std::mutex m_scheduleLock;  // the schedule fields and the "update" value
     // Signalled at shutdown: the scheduler wakes from its hourly wait and ends.
     UniqueKernelHandle m_hSchedulerWake;
     UniqueKernelHandle m_hScheduler;
 };
-
-static_assert(std::atomic<UpdateDate>::is_always_lock_free, "the date is shared without locks");
-
-// The application object.
-CClientApp& TheApp();
 
 }  // namespace karvex

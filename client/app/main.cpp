@@ -4,5 +4,8 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    return karvex::TheApp().ClientMain();
+    // The one application object, not on the stack: it goes with the
+    // process's other static objects after WinMain has returned.
+    static karvex::CClientApp app;
+    return app.ClientMain();
 }

@@ -1,25 +1,18 @@
 #include "client/tray/system_tray.h"
 
-#include "client/app/client_app.h"
-#include "client/app/settings.h"
 #include "client/res/resource.h"
+#include "client/settings/settings.h"
 #include "client/ui/about_dialog.h"
 #include "client/ui/alert_dialog.h"
 #include "client/ui/options_dialog.h"
+#include "client/update/updater.h"
 #include "common/product.h"
 #include "common/text.h"
-#include "common/win/ansi_text.h"
 #include "common/win/handles.h"
-#include "common/win/registry.h"
 
 namespace karvex {
 
 namespace {
-
-// The first version of the notification data, understood by every shell.
-constexpr DWORD kNotifyIconDataSize = NOTIFYICONDATAA_V1_SIZE;
-// Its tip field: 63 bytes and the terminator. The shell reads no further.
-constexpr std::size_t kTipSize = 64;
 
 bool IsUpdateResult(WPARAM type)
 {
@@ -28,93 +21,36 @@ bool IsUpdateResult(WPARAM type)
 
 }  // namespace
 
-HICON LoadTrayIcon(UINT resourceId)
+CSystemTray::CSystemTray(CUpdater& updater, CUpdateToggle& updateToggle, CUpdateSetting& updateSetting,
+                         std::function<void()> shutdown)
+    : m_pUpdater(&updater),
+      m_pUpdateToggle(&updateToggle),
+      m_pUpdateSetting(&updateSetting),
+      m_shutdown(std::move(shutdown))
 {
-    return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId),
-                                           IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                           ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
 CSystemTray::~CSystemTray()
 {
-    RemoveIcon();
+    m_icon.Remove();
     DestroyWindow();
 }
 
 bool CSystemTray::Create(UINT callbackMessage, const char* tooltip, HICON icon, UINT id)
 {
-    if (LOBYTE(LOWORD(::GetVersion())) < 4) {
-        m_bShown = 0;
+    if (LOBYTE(LOWORD(::GetVersion())) < 4)
         return false;
-    }
-    m_uTaskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
-
-    CClientApp& app = TheApp();
-    char dbVersion[24];
-    app.m_UrlDb.VersionText(dbVersion, sizeof dbVersion);
-    app.m_Updater.SetDbVersion(dbVersion);
-
     if (RegisterWindowClass(kTrayWindowClass))
         CreateEx(0, kTrayWindowClass, "", WS_POPUP, 0, 0, 10, 10, nullptr);
-
-    m_nid.cbSize = kNotifyIconDataSize;
-    m_nid.hWnd = GetHwnd();
-    m_nid.uID = id;
-    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    m_nid.uCallbackMessage = callbackMessage;
-    m_nid.hIcon = icon;
-    CopyWholeCharacters(m_nid.szTip, kTipSize, tooltip);
-
-    m_bShown = ::Shell_NotifyIconA(NIM_ADD, &m_nid) ? 1 : 0;
-    return m_bShown != 0;
-}
-
-bool CSystemTray::ModifyIcon(UINT flags)
-{
-    if (m_bShown == 0)
-        return false;
-    m_nid.uFlags = flags;
-    return ::Shell_NotifyIconA(NIM_MODIFY, &m_nid) != FALSE;
-}
-
-bool CSystemTray::SetIcon(HICON icon)
-{
-    if (m_bShown == 0)
-        return false;
-    m_nid.hIcon = icon;
-    return ModifyIcon(NIF_ICON);
-}
-
-bool CSystemTray::SetIcon(UINT resourceId)
-{
-    HICON icon = LoadTrayIcon(resourceId);
-    return icon != nullptr && SetIcon(icon);
-}
-
-bool CSystemTray::SetTooltipText(const char* text)
-{
-    if (m_bShown == 0)
-        return false;
-    // A cut never splits a character.
-    CopyWholeCharacters(m_nid.szTip, kTipSize, text);
-    return ModifyIcon(NIF_TIP);
-}
-
-void CSystemTray::RemoveIcon()
-{
-    if (m_bShown == 0)
-        return;
-    m_nid.uFlags = 0;
-    ::Shell_NotifyIconA(NIM_DELETE, &m_nid);
-    m_bShown = 0;
+    return m_icon.Add(GetHwnd(), callbackMessage, id, icon, tooltip);
 }
 
 LRESULT CSystemTray::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == m_nid.uCallbackMessage && message != 0)
+    if (message == m_icon.CallbackMessage() && message != 0)
         return OnTrayNotification(wParam, lParam);
-    if (message == m_uTaskbarCreated && m_uTaskbarCreated != 0) {
-        OnTaskbarCreated();
+    if (m_icon.IsTaskbarCreated(message)) {
+        m_icon.OnTaskbarCreated();
         return 0;
     }
     switch (message) {
@@ -172,7 +108,7 @@ void CSystemTray::OnOptions()
         return;
     }
     m_bOptionsOpen = 1;
-    COptionsDialog options;
+    COptionsDialog options(*m_pUpdater, *m_pUpdateToggle, *m_pUpdateSetting);
     m_pOptions = &options;
     options.DoModal(nullptr);
     m_pOptions = nullptr;
@@ -197,12 +133,12 @@ void CSystemTray::OnSessionEnd()
 {
     // The process may be ended as soon as this returns: a running pass is
     // stopped and waited for first, so it ends between its own steps.
-    TheApp().Shutdown();
+    m_shutdown();
 }
 
 void CSystemTray::OnUpdateNow()
 {
-    CUpdater& updater = TheApp().m_Updater;
+    CUpdater& updater = *m_pUpdater;
     if (updater.m_bRunning == 0)
         updater.Start();
 }
@@ -210,11 +146,8 @@ void CSystemTray::OnUpdateNow()
 void CSystemTray::OnToggleProtection()
 {
     const bool wasActive = IsProtectionActive();
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS)
-        return;
-    if (key.SetDword("active", wasActive ? 0 : 1) == ERROR_SUCCESS)
-        SetIcon(static_cast<UINT>(wasActive ? IDI_SHIELD_BLOCKED : IDI_SHIELD_ON));
+    if (WriteProtectionActive(!wasActive))
+        m_icon.SetIcon(static_cast<UINT>(wasActive ? IDI_SHIELD_BLOCKED : IDI_SHIELD_ON));
 }
 
 void CSystemTray::OnExit()
@@ -224,14 +157,8 @@ void CSystemTray::OnExit()
 
 LRESULT CSystemTray::OnShowAlert(WPARAM type)
 {
-    if (!IsUpdateResult(type)) {
-        RegKey key;
-        DWORD count = 1;
-        if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS) {
-            key.QueryDword("PopCount", count);
-            key.SetDword("PopCount", count + 1);
-        }
-    }
+    if (!IsUpdateResult(type))
+        CountInterceptionAlert();
     if (m_openAlerts.size() >= kMaxOpenAlerts) {
         for (auto open = m_openAlerts.rbegin(); open != m_openAlerts.rend(); ++open) {
             if ((*open)->CanShowAlert()) {
@@ -247,19 +174,11 @@ LRESULT CSystemTray::OnShowAlert(WPARAM type)
     return 1;
 }
 
-void CSystemTray::OnTaskbarCreated()
-{
-    if (m_bShown == 0)
-        return;
-    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    ::Shell_NotifyIconA(NIM_ADD, &m_nid);
-}
-
 LRESULT CSystemTray::OnTrayNotification(WPARAM wParam, LPARAM lParam)
 {
-    if (wParam != m_nid.uID)
+    if (wParam != m_icon.Id())
         return 0;
-    if (m_nid.uID == 0)
+    if (m_icon.Id() == 0)
         return 1;
     switch (LOWORD(lParam)) {
     case WM_RBUTTONUP:
@@ -281,7 +200,7 @@ void CSystemTray::ShowContextMenu()
     // the other.
     if (m_bMenuOpen)
         return;
-    UniqueMenu menu(::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nid.uID)));
+    UniqueMenu menu(::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_icon.Id())));
     HMENU popup = menu ? ::GetSubMenu(menu.get(), 0) : nullptr;
     if (popup == nullptr)
         return;
@@ -302,13 +221,13 @@ void CSystemTray::ShowContextMenu()
 
 void CSystemTray::ShowStatusTooltip()
 {
-    CUpdater& updater = TheApp().m_Updater;
+    CUpdater& updater = *m_pUpdater;
     char dbVersion[100];
     updater.GetDbVersion(dbVersion, sizeof dbVersion);
     char text[128];
     FormatText(text, sizeof text, "Karvex：%s\n特征库版本：%s\n拦截统计：%d", updater.m_szProgramVersion,
                dbVersion, static_cast<int>(ReadPopCount()));
-    SetTooltipText(text);
+    m_icon.SetTooltipText(text);
 }
 
 }  // namespace karvex

@@ -1,13 +1,15 @@
-// The hidden window that owns the notification-area icon. It is the client's
-// mailbox: the message loop pumps only its messages, and the update worker and
-// the protection component find it by its class and post their alerts to it.
+// The hidden window that owns the notification-area icon and carries out its
+// menu's commands. It is the client's mailbox: the message loop pumps only its
+// messages, and the update worker and the protection component find it by its
+// class and post their alerts to it.
 #pragma once
 
 #include <windows.h>
-#include <shellapi.h>
 
+#include <functional>
 #include <vector>
 
+#include "client/tray/notify_icon.h"
 #include "common/win/window.h"
 
 namespace karvex {
@@ -15,22 +17,23 @@ namespace karvex {
 class CAboutDialog;
 class CAlertDialog;
 class COptionsDialog;
-
-// One of the program's icons at the size the notification area shows. Icons
-// are shared: they stay loaded for the life of the process.
-HICON LoadTrayIcon(UINT resourceId);
+class CUpdateSetting;
+class CUpdateToggle;
+class CUpdater;
 
 class CSystemTray : public CWindow {
 public:
-    CSystemTray() = default;
+    // What the commands work with, all owned by the application: the update
+    // worker, the Options dialog's update button and the schedule that
+    // dialog edits, and what ends the program's threads when the session
+    // ends.
+    CSystemTray(CUpdater& updater, CUpdateToggle& updateToggle, CUpdateSetting& updateSetting,
+                std::function<void()> shutdown);
     ~CSystemTray() override;
 
     // Creates the window and adds the icon; false if the icon was not added.
     bool Create(UINT callbackMessage, const char* tooltip, HICON icon, UINT id);
-    bool SetIcon(HICON icon);
-    bool SetIcon(UINT resourceId);
-    bool SetTooltipText(const char* text);
-    void RemoveIcon();
+    void RemoveIcon() { m_icon.Remove(); }
 
     virtual LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);
 
@@ -47,17 +50,17 @@ private:
     // lParam is not read: any process can post the message, and an address
     // from another process means nothing here.
     LRESULT OnShowAlert(WPARAM type);
-    void OnTaskbarCreated();
     void OnSessionEnd();
     void ShowContextMenu();
     void ShowStatusTooltip();
-    bool ModifyIcon(UINT flags);
 
-    int m_bShown = 0;
-    NOTIFYICONDATAA m_nid = {};
+    CUpdater* m_pUpdater;
+    CUpdateToggle* m_pUpdateToggle;
+    CUpdateSetting* m_pUpdateSetting;
+    std::function<void()> m_shutdown;
+    CNotifyIcon m_icon;
     UINT m_nDefaultMenuItem = 0;
     int m_bDefaultByPos = 1;
-    UINT m_uTaskbarCreated = 0;
 
     // Each pop-up runs a modal loop inside the handler of its alert, so open
     // pop-ups nest, oldest first. From this many on, a further alert is shown

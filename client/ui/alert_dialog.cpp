@@ -1,6 +1,9 @@
 #include "client/ui/alert_dialog.h"
 
+#include <iterator>
+
 #include "client/res/resource.h"
+#include "common/product.h"
 
 namespace karvex {
 
@@ -12,38 +15,32 @@ constexpr UINT kSlideInterval = 10;
 constexpr UINT kHoldTime = 5000;
 constexpr int kSlideStep = 20;
 
+constexpr char kProcessCreated[] = "发现进程创建行为，已拦截";
+// By alert type; 0 is none.
+constexpr const char* kAlertTexts[] = {
+    "",
+    kProcessCreated,                       // 1
+    kProcessCreated,                       // 2
+    kProcessCreated,                       // 3
+    "发现可疑的进程打开行为，已拦截",      // 4
+    "发现可疑的内存操作行为，已拦截",      // 5
+    "发现可疑的远程线程创建行为，已拦截",  // 6
+    "发现可以的模块载入行为，已拦截",      // 7
+    "发现可疑的文件下载，已拦截",          // 8
+    "发现服务创建行为，已拦截",            // 9
+    kProcessCreated,                       // 10
+    "发现驱动载入，已拦截",                // 11
+    "升级成功",                            // 12 ALERT_UPDATE_OK
+    "升级失败",                            // 13 ALERT_UPDATE_FAILED
+    "当前已是最新版本",                    // 14 ALERT_UP_TO_DATE
+};
+static_assert(std::size(kAlertTexts) == ALERT_UP_TO_DATE + 1, "one text for every alert type");
+
 }  // namespace
 
 const char* AlertText(WPARAM type)
 {
-    switch (type) {
-    case 1:
-    case 2:
-    case 3:
-    case 10:
-        return "发现进程创建行为，已拦截";
-    case 4:
-        return "发现可疑的进程打开行为，已拦截";
-    case 5:
-        return "发现可疑的内存操作行为，已拦截";
-    case 6:
-        return "发现可疑的远程线程创建行为，已拦截";
-    case 7:
-        return "发现可以的模块载入行为，已拦截";
-    case 8:
-        return "发现可疑的文件下载，已拦截";
-    case 9:
-        return "发现服务创建行为，已拦截";
-    case 11:
-        return "发现驱动载入，已拦截";
-    case 12:
-        return "升级成功";
-    case 13:
-        return "升级失败";
-    case 14:
-        return "当前已是最新版本";
-    }
-    return "";
+    return type < std::size(kAlertTexts) ? kAlertTexts[type] : "";
 }
 
 CAlertDialog::CAlertDialog(WPARAM type)

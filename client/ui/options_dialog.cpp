@@ -5,20 +5,19 @@
 #include <algorithm>
 #include <cstring>
 
-#include "client/app/client_app.h"
-#include "client/app/settings.h"
 #include "client/res/resource.h"
+#include "client/settings/settings.h"
 #include "client/ui/update_toggle.h"
-#include "client/update/download_callback.h"
-#include "common/product.h"
-#include "common/text.h"
-#include "common/win/registry.h"
+#include "client/update/options_pass_view.h"
+#include "client/update/updater.h"
 
 namespace karvex {
 
-COptionsDialog::COptionsDialog()
+COptionsDialog::COptionsDialog(CUpdater& updater, CUpdateToggle& updateToggle, CUpdateSetting& updateSetting)
     : CSkinnedDialog(IDD_OPTIONS, IDG_OPTIONS_BACKGROUND),
-      m_pApp(&TheApp()),
+      m_pUpdater(&updater),
+      m_pUpdateToggle(&updateToggle),
+      m_pUpdateSetting(&updateSetting),
       m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KARVEX)))
 {
     m_bDraggable = true;
@@ -62,15 +61,14 @@ BOOL COptionsDialog::OnInitDialog()
     m_btnClose.SetPicture(IDG_CLOSE);
     m_btnClose.FitToPicture();
 
-    CUpdater& updater = m_pApp->m_Updater;
+    CUpdater& updater = *m_pUpdater;
     updater.m_hOptionsWnd = dialog;
     // The version text, not the database descriptors, which a pass rewrites
     // on its own thread.
     char version[100];
     updater.GetDbVersion(version, sizeof version);
-    char text[260] = {};
-    FormatText(text, sizeof text, "特征库版本：%s ", version);
-    ::SetWindowTextA(m_lblVersion.GetHwnd(), text);
+    const COptionsPassView passView(dialog);
+    passView.ShowOpeningDbVersion(version);
 
     for (CSkinButton* button : {&m_btnOk, &m_btnCancel, &m_btnApply}) {
         button->SetPictures(IDG_BUTTON_NORMAL, IDG_BUTTON_HOVER, IDG_BUTTON_PRESSED);
@@ -85,7 +83,7 @@ BOOL COptionsDialog::OnInitDialog()
 
     LoadSettings();
     if (updater.m_bRunning != 0)
-        ShowPassRunning(dialog, true);
+        passView.ShowRunning(true);
     UpdateData(false);
     CenterInWorkArea();
     return TRUE;
@@ -137,23 +135,12 @@ bool COptionsDialog::GetChildRect(HWND control, RECT* rect) const
 void COptionsDialog::LoadSettings()
 {
     m_bRunAtStart = IsAutorunOn() ? 1 : 0;
-    m_bSearchDefence = 0;
-    m_bAutoDownload = 0;
-    m_bActiveDefence = 0;
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS) {
-        DWORD search = 0;
-        DWORD autoDownload = 0;
-        DWORD activeDefence = 0;
-        key.QueryDword("SEARCH", search);
-        key.QueryDword("AutoUpProgram", autoDownload);
-        key.QueryDword("AutoReport", activeDefence);
-        m_bSearchDefence = search != 0 ? 1 : 0;
-        m_bAutoDownload = autoDownload != 0 ? 1 : 0;
-        m_bActiveDefence = activeDefence != 0 ? 1 : 0;
-    }
-    m_bAutoUpdate = m_pApp->m_bAutoUpdate != 0 ? 1 : 0;
-    const int frequency = m_pApp->m_nUpdateFreq;
+    const OPTION_SWITCHES switches = ReadOptionSwitches();
+    m_bSearchDefence = switches.bSearchDefence ? 1 : 0;
+    m_bAutoDownload = switches.bAutoDownload ? 1 : 0;
+    m_bActiveDefence = switches.bActiveDefence ? 1 : 0;
+    m_bAutoUpdate = m_pUpdateSetting->AutoUpdate() != 0 ? 1 : 0;
+    const int frequency = m_pUpdateSetting->Frequency();
     ::SendDlgItemMessageA(GetHwnd(), IDC_OPTIONS_FREQUENCY, CB_SETCURSEL, static_cast<WPARAM>(frequency), 0);
     ShowSchedule(frequency);
 }
@@ -238,27 +225,26 @@ void COptionsDialog::OnScheduleChanged()
         static_cast<int>(::SendDlgItemMessageA(GetHwnd(), IDC_OPTIONS_FREQUENCY, CB_GETCURSEL, 0, 0));
     // With no line selected (a stored frequency the list does not know), the
     // stored one stays.
-    const int frequency = selection == CB_ERR ? static_cast<int>(m_pApp->m_nUpdateFreq) : selection;
-    m_pApp->WriteUpdateSetting(m_bAutoUpdate, frequency);
+    const int frequency = selection == CB_ERR ? static_cast<int>(m_pUpdateSetting->Frequency()) : selection;
+    m_pUpdateSetting->Write(m_bAutoUpdate, frequency);
     ShowSchedule(frequency);
 }
 
 void COptionsDialog::OnUpdateClicked()
 {
     // A click while the previous one is still carried out is ignored.
-    m_pApp->m_UpdateToggle.Click(GetHwnd(), m_pApp->m_Updater);
+    m_pUpdateToggle->Click(GetHwnd(), *m_pUpdater);
 }
 
 void COptionsDialog::OnApply()
 {
     UpdateData(true);
-    m_pApp->WriteAutorun(m_bRunAtStart != 0);
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS) {
-        key.SetDword("AutoReport", m_bActiveDefence != 0 ? 1 : 0);
-        key.SetDword("SEARCH", m_bSearchDefence != 0 ? 1 : 0);
-        key.SetDword("AutoUpProgram", m_bAutoDownload != 0 ? 1 : 0);
-    }
+    WriteAutorun(m_bRunAtStart != 0);
+    OPTION_SWITCHES switches;
+    switches.bSearchDefence = m_bSearchDefence != 0;
+    switches.bActiveDefence = m_bActiveDefence != 0;
+    switches.bAutoDownload = m_bAutoDownload != 0;
+    WriteOptionSwitches(switches);
     UpdateData(false);
 }
 
@@ -271,7 +257,7 @@ void COptionsDialog::OnOkClicked()
 void COptionsDialog::OnUpdateFinished()
 {
     // Also after a pass that ended before the button showed it running.
-    ShowPassRunning(GetHwnd(), false);
+    COptionsPassView(GetHwnd()).ShowRunning(false);
 }
 
 void COptionsDialog::OnPaintMinimized()
@@ -293,7 +279,7 @@ void COptionsDialog::OnDestroy()
 {
     // The worker stops driving the controls before they go.
     HWND own = GetHwnd();
-    m_pApp->m_Updater.m_hOptionsWnd.compare_exchange_strong(own, nullptr);
+    m_pUpdater->m_hOptionsWnd.compare_exchange_strong(own, nullptr);
 }
 
 INT_PTR COptionsDialog::OnCtlColorStatic(HDC dc, HWND control)

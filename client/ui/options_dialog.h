@@ -16,11 +16,15 @@
 
 namespace karvex {
 
-class CClientApp;
+class CUpdateSetting;
+class CUpdateToggle;
+class CUpdater;
 
 class COptionsDialog : public CSkinnedDialog {
 public:
-    COptionsDialog();
+    // The worker whose pass it shows, the update button's thread that starts
+    // and stops one, and the automatic-update schedule it edits.
+    COptionsDialog(CUpdater& updater, CUpdateToggle& updateToggle, CUpdateSetting& updateSetting);
 
 protected:
     void DoDataExchange(bool pull) override;
@@ -47,7 +51,9 @@ private:
     // it only while automatic update is on.
     void ShowSchedule(int frequency);
 
-    CClientApp* m_pApp;
+    CUpdater* m_pUpdater;
+    CUpdateToggle* m_pUpdateToggle;
+    CUpdateSetting* m_pUpdateSetting;
     CSkinLabel m_lblVersion;
     CSkinButton m_btnOk;
     CSkinButton m_btnCancel;

@@ -2,8 +2,7 @@
 
 #include <memory>
 
-#include "client/res/resource.h"
-#include "client/update/download_callback.h"
+#include "client/update/options_pass_view.h"
 #include "client/update/updater.h"
 
 namespace karvex {
@@ -20,39 +19,28 @@ struct UPDATE_TOGGLE {
 DWORD WINAPI UpdateToggleProc(void* param)
 {
     std::unique_ptr<UPDATE_TOGGLE> toggle(static_cast<UPDATE_TOGGLE*>(param));
-    const HWND dialog = toggle->hDialog;
+    const COptionsPassView view(toggle->hDialog);
     CUpdater& updater = *toggle->pUpdater;
     if (updater.m_bRunning != 0) {
         updater.RequestStop();
         updater.WaitForPass(INFINITE);
-        ShowPassRunning(dialog, false);
+        view.ShowRunning(false);
         return 0;
     }
-    if (HWND log = OptionsControl(dialog, IDC_OPTIONS_LOG))
-        ::SendMessageA(log, LB_RESETCONTENT, 0, 0);
+    view.ClearLog();
     // Shown before the pass starts, so that its end (which resets both)
     // always comes after.
-    ShowPassRunning(dialog, true);
+    view.ShowRunning(true);
     if (updater.Start())
         return 0;
     // None started: a pass that is ending still held the worker, or the
     // program is ending. Once nothing runs any more, the button is back.
     updater.WaitForPass(INFINITE);
-    ShowPassRunning(dialog, false);
+    view.ShowRunning(false);
     return 0;
 }
 
 }  // namespace
-
-void ShowPassRunning(HWND dialog, bool running)
-{
-    if (HWND button = OptionsControl(dialog, IDC_OPTIONS_UPDATE)) {
-        ::SetWindowTextA(button, running ? "停止升级" : "立即升级");
-        ::InvalidateRect(button, nullptr, TRUE);
-    }
-    if (HWND bar = OptionsControl(dialog, IDC_OPTIONS_PROGRESS))
-        ::ShowWindow(bar, running ? SW_SHOW : SW_HIDE);
-}
 
 bool CUpdateToggle::Click(HWND dialog, CUpdater& updater)
 {

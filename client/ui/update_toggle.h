@@ -13,11 +13,6 @@ namespace karvex {
 
 class CUpdater;
 
-// The update button and the progress bar of the Options dialog `dialog`, as a
-// pass shows them while it runs and after it. Does nothing once the window
-// is gone.
-void ShowPassRunning(HWND dialog, bool running);
-
 class CUpdateToggle {
 public:
     // Starts or stops a pass of `updater` for the Options dialog `dialog`,

@@ -1,8 +1,7 @@
 #include "client/update/download_callback.h"
 
-#include <commctrl.h>
-
 #include "client/update/download_rules.h"
+#include "client/update/options_pass_view.h"
 
 namespace karvex {
 
@@ -54,24 +53,23 @@ STDMETHODIMP CDownloadCallback::OnLowResource(DWORD)
 
 STDMETHODIMP CDownloadCallback::OnProgress(ULONG progress, ULONG progressMax, ULONG statusCode, LPCWSTR)
 {
-    if (HWND bar = OptionsControl(m_phOptionsWnd->load(), kIdcUpdateProgress)) {
-        int percent = 0;
-        switch (statusCode) {
-        case BINDSTATUS_BEGINDOWNLOADDATA:
-            ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-            break;
-        case BINDSTATUS_DOWNLOADINGDATA:
-            ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-            if (ProgressPercent(progress, progressMax, &percent))
-                ::SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-            break;
-        case BINDSTATUS_ENDDOWNLOADDATA:
-            ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-            ::SendMessageA(bar, PBM_SETPOS, 100, 0);
-            break;
-        default:
-            break;
-        }
+    const COptionsPassView view(m_phOptionsWnd->load());
+    int percent = 0;
+    switch (statusCode) {
+    case BINDSTATUS_BEGINDOWNLOADDATA:
+        view.SetProgressRange();
+        break;
+    case BINDSTATUS_DOWNLOADINGDATA:
+        view.SetProgressRange();
+        if (ProgressPercent(progress, progressMax, &percent))
+            view.SetProgressPosition(percent);
+        break;
+    case BINDSTATUS_ENDDOWNLOADDATA:
+        view.SetProgressRange();
+        view.SetProgressPosition(100);
+        break;
+    default:
+        break;
     }
     return m_pbRunning->load() == 0 ? E_ABORT : S_OK;
 }
@@ -96,13 +94,6 @@ STDMETHODIMP CDownloadCallback::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMED
 STDMETHODIMP CDownloadCallback::OnObjectAvailable(REFIID, IUnknown*)
 {
     return S_OK;
-}
-
-HWND OptionsControl(HWND dialog, int id)
-{
-    if (dialog == nullptr || !::IsWindow(dialog))
-        return nullptr;
-    return ::GetDlgItem(dialog, id);
 }
 
 }  // namespace karvex

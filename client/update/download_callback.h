@@ -46,16 +46,4 @@ private:
     const RunningFlag* m_pbRunning;
 };
 
-// Controls of the open Options dialog that the updater drives.
-constexpr int kIdcUpdateButton = 1013;    // "立即升级" / "停止升级"
-constexpr int kIdcUpdateProgress = 1014;  // progress bar
-constexpr int kIdcUpdateLog = 1018;       // list box the updater adds lines to
-constexpr int kIdcDbVersion = 1070;       // database version label
-// Posted to the open Options dialog when a pass has ended.
-constexpr UINT WM_UPDATE_FINISHED = 4000;
-
-// Control `id` of the Options dialog `dialog`, looked up afresh: null when
-// no dialog is open or the window is gone.
-HWND OptionsControl(HWND dialog, int id);
-
 }  // namespace karvex

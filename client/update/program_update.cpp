@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "client/settings/settings.h"
 #include "client/update/file_version.h"
 #include "client/update/pending_files.h"
 #include "client/update/update_urls.h"
 #include "common/product.h"
 #include "common/std_file.h"
 #include "common/text.h"
-#include "common/win/registry.h"
 
 namespace karvex {
 
@@ -125,23 +125,10 @@ bool CUpdater::ReplaceUpdater(const char* download)
 
 void CUpdater::PromptForRelease(const UPDATE_ITEM& item)
 {
-    char stored[10] = "1.3.0.0";
-    {
-        RegKey key;
-        if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS) {
-            DWORD ask = 1;
-            if (key.QueryDword("AutoUpProgram", ask) != ERROR_SUCCESS)
-                key.SetDword("AutoUpProgram", 1);
-            else if (ask == 0)
-                return;
-            char text[sizeof stored];
-            const LONG read = key.QueryText("Version", text, sizeof text);
-            if (read == ERROR_SUCCESS && text[0] != '\0')
-                CopyText(stored, text);
-            else if (read == ERROR_FILE_NOT_FOUND || read == ERROR_SUCCESS)
-                key.SetText("Version", stored);  // missing or empty; a value too long is left alone
-        }
-    }
+    if (!IsReleaseOfferOn())
+        return;
+    char stored[kKnownVersionSize];
+    ReadKnownProgramVersion(stored);
     if (!IsNewerRelease(item.szVersion, stored, m_szProgramVersion))
         return;
     // No owner: the question blocks only this worker until it is answered.

@@ -1,11 +1,11 @@
 #include "client/update/updater.h"
 
-#include <commctrl.h>
 #include <rpc.h>
 
 #include <cstring>
 #include <string>
 
+#include "client/settings/settings.h"
 #include "client/update/download_rules.h"
 #include "client/update/pending_files.h"
 #include "client/update/statistics_id.h"
@@ -14,7 +14,6 @@
 #include "common/std_file.h"
 #include "common/text.h"
 #include "common/win/folder.h"
-#include "common/win/registry.h"
 #include "update_key.h"
 
 namespace karvex {
@@ -24,52 +23,17 @@ namespace {
 // Addresses are built in buffers of this size.
 constexpr std::size_t kUrlSize = 512;
 
-// The highest index serial this user's client has accepted (rollback check).
-constexpr char kIndexSerialValue[] = "IndexSerial";
-
-// Makes a fresh identifier from a new UUID; sixteen 'F's when none can be made.
-void NewStatisticsId(char* out)
+// Makes a fresh identifier from a new UUID into `out` (`size` bytes, at
+// least kStatisticsIdLength + 1); sixteen 'F's when none can be made.
+void NewStatisticsId(char* out, std::size_t size)
 {
     UUID uuid;
     RPC_CSTR text = nullptr;
     bool made = ::UuidCreate(&uuid) == RPC_S_OK && ::UuidToStringA(&uuid, &text) == RPC_S_OK;
     if (!made || !StatisticsIdFromUuid(reinterpret_cast<const char*>(text), out))
-        CopyText(out, kStatisticsIdLength + 1, kFallbackStatisticsId);
+        CopyText(out, size, kFallbackStatisticsId);
     if (text != nullptr)
         ::RpcStringFreeA(&text);
-}
-
-// The identifier the statistics ping sends: the stored "ID", or a new one that
-// is stored for the next pass. Empty when the settings key cannot be opened.
-void ReadOrCreateStatisticsId(char (&id)[kStatisticsIdLength + 1])
-{
-    id[0] = '\0';
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS)
-        return;
-    // A stored text of any other length (one too long does not fit) is replaced.
-    key.QueryText("ID", id, sizeof id);
-    if (std::strlen(id) == kStatisticsIdLength)
-        return;
-    NewStatisticsId(id);
-    key.SetText("ID", id);
-}
-
-std::uint32_t ReadIndexSerial()
-{
-    RegKey key;
-    DWORD serial = 0;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS ||
-        key.QueryDword(kIndexSerialValue, serial) != ERROR_SUCCESS)
-        return 0;
-    return serial;
-}
-
-void WriteIndexSerial(std::uint32_t serial)
-{
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey) == ERROR_SUCCESS)
-        key.SetDword(kIndexSerialValue, serial);
 }
 
 // Seconds since 1970, UTC.
@@ -216,7 +180,7 @@ DWORD WINAPI CUpdater::ThreadProc(void* param)
     auto* self = static_cast<CUpdater*>(param);
     const int result = self->Run();
 
-    self->ReportToOptionsDialog();
+    self->OptionsView().ShowPassEnded();
     if (HWND tray = ::FindWindowA(kTrayWindowClass, nullptr)) {
         const WPARAM alert = result == kPassUpdated   ? ALERT_UPDATE_OK
                              : result == kPassCurrent ? ALERT_UP_TO_DATE
@@ -226,17 +190,6 @@ DWORD WINAPI CUpdater::ThreadProc(void* param)
     self->m_hThread = nullptr;
     self->m_bRunning = 0;
     return static_cast<DWORD>(result);
-}
-
-void CUpdater::ReportToOptionsDialog() const
-{
-    HWND dialog = m_hOptionsWnd;
-    if (HWND button = OptionsControl(dialog, kIdcUpdateButton))
-        ::SetWindowTextA(button, "立即升级");
-    if (HWND bar = OptionsControl(dialog, kIdcUpdateProgress))
-        ::ShowWindow(bar, SW_HIDE);
-    if (dialog != nullptr && ::IsWindow(dialog))
-        ::PostMessageA(dialog, WM_UPDATE_FINISHED, 0, 0);
 }
 
 int CUpdater::Run()
@@ -365,7 +318,7 @@ int CUpdater::FetchManifest(std::vector<UPDATE_ITEM>* items)
 void CUpdater::SendStatisticsPing(const char* path)
 {
     char id[kStatisticsIdLength + 1];
-    ReadOrCreateStatisticsId(id);
+    ReadOrCreateStatisticsId(id, sizeof id, NewStatisticsId);
     char url[kUrlSize];
     if (BuildStatisticsUrl(url, sizeof url, id))
         Download(url, path, kSmallAnswerLimit);  // any answer will do
@@ -459,14 +412,9 @@ void CUpdater::DeleteLeftover(const UPDATE_ITEM& item)
 
 void CUpdater::OnUrlDbRewritten(const UPDATE_ITEM& item)
 {
-    HWND dialog = m_hOptionsWnd;
-    if (HWND bar = OptionsControl(dialog, kIdcUpdateProgress))
-        ::ShowWindow(bar, SW_HIDE);
-    if (HWND label = OptionsControl(dialog, kIdcDbVersion)) {
-        char text[300];
-        FormatText(text, sizeof text, "特征库版本：%s", item.szVersion);
-        ::SetWindowTextA(label, text);
-    }
+    const COptionsPassView view = OptionsView();
+    view.HideProgress();
+    view.ShowDbVersion(item.szVersion);
     char version[24];
     m_pDatabases[0]->VersionText(version, sizeof version);
     SetDbVersion(version);
@@ -482,7 +430,7 @@ void CUpdater::InstallStagedFiles()
         if (!file || std::fgetc(file.get()) == EOF)
             return;
     }
-    AddLogLine("正在复制文件...");
+    OptionsView().AddLogLine("正在复制文件...");
     InstallPendingFiles(m_szInstallDir);
 }
 
@@ -515,7 +463,7 @@ HRESULT CUpdater::FetchListed(const char* path, const char* file, IBindStatusCal
     options.pSize = &size;
     const HRESULT result = DownloadToFile(url, file, options);
     if (callback != nullptr)
-        SetProgressPosition(0);
+        OptionsView().SetProgressPosition(0);
     if (result == HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)) {
         Refuse(Refusal::kSize, path);
         return kRefused;
@@ -550,19 +498,7 @@ void CUpdater::Refuse(Refusal why, const char* name) const
     };
     char line[300];
     FormatText(line, sizeof line, "%s：%s", kReasons[static_cast<int>(why)], name);
-    AddLogLine(line);
-}
-
-void CUpdater::AddLogLine(const char* text) const
-{
-    if (HWND log = OptionsControl(m_hOptionsWnd, kIdcUpdateLog))
-        ::SendMessageA(log, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-}
-
-void CUpdater::SetProgressPosition(int position) const
-{
-    if (HWND bar = OptionsControl(m_hOptionsWnd, kIdcUpdateProgress))
-        ::SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    OptionsView().AddLogLine(line);
 }
 
 }  // namespace karvex

@@ -7,19 +7,16 @@
 //
 // What the Options dialog uses:
 // - m_hOptionsWnd: the dialog stores its window here while it is open and
-//   clears it in WM_DESTROY. While set, the worker drives the dialog's
-//   controls through it (each looked up afresh with IsWindow and GetDlgItem):
-//   progress bar 1014 (range, position, hidden after url.db was updated and at
-//   the end), label 1070 ("特征库版本：%s" after url.db was updated), log list
-//   1018 (LB_ADDSTRING "正在复制文件..." and one line for each file refused),
-//   button 1013 ("立即升级" at the end), and it posts WM_UPDATE_FINISHED (4000)
-//   when the pass has ended.
+//   clears it in WM_DESTROY. While set, the worker shows its pass there
+//   through COptionsPassView (client/update/options_pass_view.h): the progress
+//   bar while a file downloads, the version label after url.db was updated,
+//   the log lines, and the end of the pass.
 // - m_bRunning (busy), Start, RequestStop and WaitForPass for the update
 //   button: RequestStop then WaitForPass stops a pass and waits for its end.
 // - GetDbVersion for url.db's version text; the worker rewrites the database
 //   descriptors during a pass, so the dialog reads the text, not them.
-// - CClientApp::WriteUpdateSetting for the schedule: it shares one lock with
-//   the worker's recording of the update date.
+// - CUpdateSetting (client/settings/settings.h) for the schedule: one lock covers
+//   the dialog's writes and the worker's recording of the update date.
 #pragma once
 
 #include <windows.h>
@@ -34,6 +31,7 @@
 #include "client/update/download.h"
 #include "client/update/download_callback.h"
 #include "client/update/manifest.h"
+#include "client/update/options_pass_view.h"
 #include "client/update/rsa_key.h"
 #include "client/update/signature_db.h"
 #include "client/update/temp_file.h"
@@ -146,9 +144,8 @@ private:
     // very bytes the index names; kRefused, with a log line, for anything else.
     HRESULT FetchListed(const char* path, const char* file, IBindStatusCallback* callback);
     void Refuse(Refusal why, const char* name) const;
-    void AddLogLine(const char* text) const;
-    void SetProgressPosition(int position) const;
-    void ReportToOptionsDialog() const;
+    // The open Options dialog as it is now (none, once it has closed).
+    COptionsPassView OptionsView() const { return COptionsPassView(m_hOptionsWnd.load()); }
     CSignatureDb* DatabaseFor(std::int32_t kind) const;
 
     mutable std::mutex m_lock;  // guards m_szDbVersion, m_threadHandle and m_bShutdown

@@ -10,9 +10,11 @@
 #include <memory>
 #include <string>
 
+#include "client/res/resource.h"
 #include "client/update/download.h"
 #include "client/update/download_callback.h"
 #include "client/update/download_rules.h"
+#include "client/update/options_pass_view.h"
 #include "client/update/pending_files.h"
 #include "client/update/updater.h"
 #include "common/product.h"
@@ -36,11 +38,11 @@ public:
         ::RegisterClassA(&wc);
         m_hwnd = ::CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr,
                                    wc.hInstance, this);
-        Child("BUTTON", "停止升级", kIdcUpdateButton);
-        HWND bar = Child(PROGRESS_CLASSA, "", kIdcUpdateProgress);
+        Child("BUTTON", "停止升级", IDC_OPTIONS_UPDATE);
+        HWND bar = Child(PROGRESS_CLASSA, "", IDC_OPTIONS_PROGRESS);
         ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 50));  // the worker sets 0..100 when data comes
-        Child("LISTBOX", "", kIdcUpdateLog);
-        Child("STATIC", "特征库版本：1.0002 ", kIdcDbVersion);
+        Child("LISTBOX", "", IDC_OPTIONS_LOG);
+        Child("STATIC", "特征库版本：1.0002 ", IDC_OPTIONS_DB_VERSION);
     }
     ~OptionsStandIn() { ::DestroyWindow(m_hwnd); }
 
@@ -52,7 +54,10 @@ public:
         ::GetWindowTextA(Control(id), text, sizeof text);
         return text;
     }
-    int RangeHigh() const { return static_cast<int>(::SendMessageA(Control(kIdcUpdateProgress), PBM_GETRANGE, FALSE, 0)); }
+    int RangeHigh() const
+    {
+        return static_cast<int>(::SendMessageA(Control(IDC_OPTIONS_PROGRESS), PBM_GETRANGE, FALSE, 0));
+    }
     int FinishedCount() const { return m_finished; }
 
 private:
@@ -136,10 +141,10 @@ TEST_F(UpdaterTest, OptionsDialogFollowsASuccessfulPass)
     EXPECT_EQ(m_alerts.WaitForAlert(), ALERT_UPDATE_OK);
     EXPECT_TRUE(m_updater.WaitForPass(5000));
 
-    EXPECT_EQ(m_options.Text(kIdcDbVersion), "特征库版本：1.0003");
-    EXPECT_EQ(m_options.Text(kIdcUpdateButton), "立即升级");
-    EXPECT_FALSE(::IsWindowVisible(m_options.Control(kIdcUpdateProgress)));
-    HWND log = m_options.Control(kIdcUpdateLog);
+    EXPECT_EQ(m_options.Text(IDC_OPTIONS_DB_VERSION), "特征库版本：1.0003");
+    EXPECT_EQ(m_options.Text(IDC_OPTIONS_UPDATE), "立即升级");
+    EXPECT_FALSE(::IsWindowVisible(m_options.Control(IDC_OPTIONS_PROGRESS)));
+    HWND log = m_options.Control(IDC_OPTIONS_LOG);
     ASSERT_EQ(::SendMessageA(log, LB_GETCOUNT, 0, 0), 1);
     char line[64] = {};
     ::SendMessageA(log, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
@@ -171,8 +176,8 @@ TEST_F(UpdaterTest, StopDuringADownloadEndsThePassAtOnce)
 
     EXPECT_EQ(m_alerts.WaitForAlert(), ALERT_UPDATE_FAILED);
     EXPECT_TRUE(m_folder->Read("qua.db") == before);
-    EXPECT_EQ(m_options.Text(kIdcUpdateButton), "立即升级");
-    EXPECT_FALSE(::IsWindowVisible(m_options.Control(kIdcUpdateProgress)));
+    EXPECT_EQ(m_options.Text(IDC_OPTIONS_UPDATE), "立即升级");
+    EXPECT_FALSE(::IsWindowVisible(m_options.Control(IDC_OPTIONS_PROGRESS)));
     EXPECT_TRUE(PumpUntil([&] { return m_options.FinishedCount() == 1; }, 2000));
     EXPECT_EQ(m_recorded, 0);  // a stopped pass records no date
     // The given-up transfer lets go of its file once its next piece comes.
@@ -278,7 +283,7 @@ TEST(DownloadCallbackTest, MovesTheBarAndStopsWhenAsked)
     RunningFlag running{1};
     ComPtr<IBindStatusCallback> callback;
     *callback.put() = new CDownloadCallback(&window, &running);
-    HWND bar = options.Control(kIdcUpdateProgress);
+    HWND bar = options.Control(IDC_OPTIONS_PROGRESS);
     ::SendMessageA(bar, PBM_SETPOS, 7, 0);
 
     const ProgressCase cases[] = {

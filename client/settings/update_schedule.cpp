@@ -1,4 +1,4 @@
-#include "client/app/update_schedule.h"
+#include "client/settings/update_schedule.h"
 
 #include <cstring>
 
