@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "client/ui/skinned_dialog.h"
-#include "client/ui/text_layout.h"
+#include "common/text_layout.h"
 
 namespace karvex {
 
