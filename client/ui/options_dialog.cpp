@@ -10,6 +10,7 @@
 #include "client/ui/update_toggle.h"
 #include "client/update/options_pass_view.h"
 #include "client/update/updater.h"
+#include "common/win/gdi.h"
 
 namespace karvex {
 
@@ -95,19 +96,18 @@ void COptionsDialog::FitVersionLabel()
     HWND bar = m_progress.GetHwnd();
     char text[260] = {};
     ::GetWindowTextA(label, text, sizeof text);
-    HDC dc = ::GetDC(label);
-    if (dc == nullptr)
-        return;
-    auto font = reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0));
-    HGDIOBJ previous = font != nullptr ? ::SelectObject(dc, font) : nullptr;
     int length = static_cast<int>(std::strlen(text));
     while (length > 0 && text[length - 1] == ' ')
         --length;
     SIZE extent = {0, 0};
-    const BOOL measured = ::GetTextExtentPoint32A(dc, text, length, &extent);
-    if (previous != nullptr)
-        ::SelectObject(dc, previous);
-    ::ReleaseDC(label, dc);
+    BOOL measured = FALSE;
+    {
+        CWindowDC dc(label);
+        if (!dc)
+            return;
+        CSelectedObject font(dc.get(), reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+        measured = ::GetTextExtentPoint32A(dc.get(), text, length, &extent);
+    }
     RECT labelRect;
     RECT barRect;
     if (!measured || !GetChildRect(label, &labelRect) || !GetChildRect(bar, &barRect))
@@ -262,17 +262,15 @@ void COptionsDialog::OnUpdateFinished()
 
 void COptionsDialog::OnPaintMinimized()
 {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(GetHwnd(), &paint);
-    if (dc != nullptr) {
-        ::SendMessageA(GetHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-        RECT client;
-        ::GetClientRect(GetHwnd(), &client);
-        const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
-        const int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
-        ::DrawIcon(dc, x, y, m_hIcon);
-    }
-    ::EndPaint(GetHwnd(), &paint);
+    CPaintDC dc(GetHwnd());
+    if (!dc)
+        return;
+    ::SendMessageA(GetHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+    RECT client;
+    ::GetClientRect(GetHwnd(), &client);
+    const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc.get(), x, y, m_hIcon);
 }
 
 void COptionsDialog::OnDestroy()

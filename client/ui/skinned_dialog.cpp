@@ -1,5 +1,7 @@
 #include "client/ui/skinned_dialog.h"
 
+#include "common/win/gdi.h"
+
 namespace karvex {
 
 void CSkinnedDialog::SetRoundedRegion(int right, int bottom)
@@ -52,14 +54,12 @@ INT_PTR CSkinnedDialog::OnCtlColorStatic(HDC dc, HWND)
 
 void CSkinnedDialog::OnPaint()
 {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(GetHwnd(), &paint);
-    if (dc != nullptr) {
-        const RECT ownSize = {0, 0, 0, 0};
-        m_background.Render(dc, ownSize);
-        FillBeyondPicture(dc);
-    }
-    ::EndPaint(GetHwnd(), &paint);
+    CPaintDC dc(GetHwnd());
+    if (!dc)
+        return;
+    const RECT ownSize = {0, 0, 0, 0};
+    m_background.Render(dc.get(), ownSize);
+    FillBeyondPicture(dc.get());
 }
 
 void CSkinnedDialog::FillBeyondPicture(HDC dc)
