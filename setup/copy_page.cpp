@@ -6,6 +6,7 @@
 
 #include "common/component.h"
 #include "common/text.h"
+#include "common/win/transparency.h"
 #include "setup/deployment.h"
 #include "setup/fail_dlg.h"
 #include "setup/res/resource.h"
@@ -68,7 +69,7 @@ INT_PTR CCopyPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         ReportEndIfOver();
         return TRUE;
     case WM_CTLCOLORSTATIC:
-        return ShowPictureThrough(wParam);
+        return ShowPictureThrough(reinterpret_cast<HDC>(wParam));
     }
     return CSetupPage::HandleMessage(message, wParam, lParam);
 }

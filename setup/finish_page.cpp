@@ -1,5 +1,6 @@
 #include "setup/finish_page.h"
 
+#include "common/win/transparency.h"
 #include "setup/res/resource.h"
 #include "setup/setup_dlg.h"
 
@@ -45,7 +46,7 @@ INT_PTR CFinishPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_CTLCOLORSTATIC:
-        return ShowPictureThrough(wParam);
+        return ShowPictureThrough(reinterpret_cast<HDC>(wParam));
     }
     return CSetupPage::HandleMessage(message, wParam, lParam);
 }

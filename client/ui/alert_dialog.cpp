@@ -46,7 +46,7 @@ const char* AlertText(WPARAM type)
 CAlertDialog::CAlertDialog(WPARAM type)
     : CSkinnedDialog(IDD_ALERT, IDG_ALERT_BACKGROUND), m_strText(AlertText(type))
 {
-    m_lblText.m_crText = RGB(233, 137, 57);
+    m_lblText.SetTextColor(RGB(233, 137, 57));
 }
 
 void CAlertDialog::DoDataExchange(bool pull)

@@ -56,7 +56,7 @@ BOOL COptionsDialog::OnInitDialog()
     ::SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     ::SetWindowTextA(dialog, "Karvex - 选项设置");
-    m_lblVersion.m_crText = RGB(255, 0, 0);
+    m_lblVersion.SetTextColor(RGB(255, 0, 0));
     m_btnSpare.SetPicture(IDG_BUTTON_NORMAL);
     m_btnSpare.FitToPicture();
     m_btnClose.SetPicture(IDG_CLOSE);

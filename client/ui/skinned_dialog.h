@@ -35,9 +35,4 @@ private:
     UINT m_nBackgroundId;
 };
 
-// Paints the dialog's picture and controls under `control` again. A static
-// drawn over a picture with the hollow brush erases nothing: after a change
-// of its text the old glyphs would stay on screen.
-void RepaintBehind(HWND control);
-
 }  // namespace karvex
