@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "client/ui/skin_button.h"
-#include "client/ui/skinned_dialog.h"
+#include "client/ui/skin/skin_button.h"
+#include "client/ui/skin/skinned_dialog.h"
 #include "common/win/transparent_label.h"
 
 namespace karvex {

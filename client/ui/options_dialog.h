@@ -6,12 +6,12 @@
 
 #include <windows.h>
 
-#include "client/ui/flat_list_box.h"
-#include "client/ui/skin_bitmap_button.h"
-#include "client/ui/skin_button.h"
-#include "client/ui/skin_check_box.h"
-#include "client/ui/skin_progress.h"
-#include "client/ui/skinned_dialog.h"
+#include "client/ui/skin/flat_list_box.h"
+#include "client/ui/skin/skin_bitmap_button.h"
+#include "client/ui/skin/skin_button.h"
+#include "client/ui/skin/skin_check_box.h"
+#include "client/ui/skin/skin_progress.h"
+#include "client/ui/skin/skinned_dialog.h"
 #include "common/win/transparent_label.h"
 
 namespace karvex {

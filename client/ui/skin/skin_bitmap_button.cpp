@@ -1,4 +1,4 @@
-#include "client/ui/skin_bitmap_button.h"
+#include "client/ui/skin/skin_bitmap_button.h"
 
 #include "common/win/gdi.h"
 

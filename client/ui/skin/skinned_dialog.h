@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "client/ui/skin_picture.h"
+#include "client/ui/skin/skin_picture.h"
 #include "common/win/dialog.h"
 
 namespace karvex {

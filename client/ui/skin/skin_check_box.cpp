@@ -1,4 +1,4 @@
-#include "client/ui/skin_check_box.h"
+#include "client/ui/skin/skin_check_box.h"
 
 #include "common/win/transparency.h"
 

@@ -1,4 +1,4 @@
-#include "client/ui/skin_picture.h"
+#include "client/ui/skin/skin_picture.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "client/ui/skinned_dialog.h"
+#include "client/ui/skin/skinned_dialog.h"
 
 #include "common/win/gdi.h"
 #include "common/win/transparency.h"
