@@ -13,7 +13,6 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    void DoDataExchange(bool pull) override;
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     INT_PTR OnCtlColorStatic(HDC dc, HWND control) override;
 

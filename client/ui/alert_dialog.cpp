@@ -51,16 +51,14 @@ CAlertDialog::CAlertDialog(WPARAM type)
 
 void CAlertDialog::DoDataExchange(bool pull)
 {
-    if (m_lblText.GetHwnd() == nullptr)
-        m_lblText.Attach(GetHwnd(), IDC_ALERT_TEXT);
-    if (m_btnClose.GetHwnd() == nullptr)
-        m_btnClose.Attach(GetHwnd(), IDC_ALERT_CLOSE);
     if (!pull)
         ::SetWindowTextA(m_lblText.GetHwnd(), m_strText.c_str());
 }
 
 BOOL CAlertDialog::OnInitDialog()
 {
+    m_lblText.Attach(GetHwnd(), IDC_ALERT_TEXT);
+    m_btnClose.Attach(GetHwnd(), IDC_ALERT_CLOSE);
     CSkinnedDialog::OnInitDialog();
     m_btnClose.SetPicture(IDG_CLOSE);
     m_btnClose.FitToPicture();

@@ -27,21 +27,6 @@ COptionsDialog::COptionsDialog(CUpdater& updater, CUpdateToggle& updateToggle, C
 void COptionsDialog::DoDataExchange(bool pull)
 {
     HWND dialog = GetHwnd();
-    if (m_lblVersion.GetHwnd() == nullptr) {
-        m_lblVersion.Attach(dialog, IDC_OPTIONS_DB_VERSION);
-        m_btnOk.Attach(dialog, IDC_OPTIONS_OK);
-        m_btnCancel.Attach(dialog, IDC_OPTIONS_CANCEL);
-        m_btnApply.Attach(dialog, IDC_OPTIONS_APPLY);
-        m_btnUpdate.Attach(dialog, IDC_OPTIONS_UPDATE);
-        m_progress.Attach(dialog, IDC_OPTIONS_PROGRESS);
-        m_lstLog.Attach(dialog, IDC_OPTIONS_LOG);
-        m_btnSpare.Attach(dialog, IDC_OPTIONS_SPARE_BUTTON);
-        m_btnClose.Attach(dialog, IDC_OPTIONS_CLOSE);
-        const int checkBoxes[] = {IDC_OPTIONS_ACTIVE_DEFENCE, IDC_OPTIONS_RUN_AT_START, IDC_OPTIONS_AUTO_UPDATE,
-                                  IDC_OPTIONS_SEARCH_DEFENCE, IDC_OPTIONS_AUTO_DOWNLOAD};
-        for (int i = 0; i < 5; ++i)
-            m_chkBoxes[i].Attach(dialog, checkBoxes[i]);
-    }
     ExchangeCheck(dialog, IDC_OPTIONS_ACTIVE_DEFENCE, m_bActiveDefence, pull);
     ExchangeCheck(dialog, IDC_OPTIONS_RUN_AT_START, m_bRunAtStart, pull);
     ExchangeCheck(dialog, IDC_OPTIONS_AUTO_UPDATE, m_bAutoUpdate, pull);
@@ -51,8 +36,21 @@ void COptionsDialog::DoDataExchange(bool pull)
 
 BOOL COptionsDialog::OnInitDialog()
 {
-    CSkinnedDialog::OnInitDialog();
     HWND dialog = GetHwnd();
+    m_lblVersion.Attach(dialog, IDC_OPTIONS_DB_VERSION);
+    m_btnOk.Attach(dialog, IDC_OPTIONS_OK);
+    m_btnCancel.Attach(dialog, IDC_OPTIONS_CANCEL);
+    m_btnApply.Attach(dialog, IDC_OPTIONS_APPLY);
+    m_btnUpdate.Attach(dialog, IDC_OPTIONS_UPDATE);
+    m_progress.Attach(dialog, IDC_OPTIONS_PROGRESS);
+    m_lstLog.Attach(dialog, IDC_OPTIONS_LOG);
+    m_btnSpare.Attach(dialog, IDC_OPTIONS_SPARE_BUTTON);
+    m_btnClose.Attach(dialog, IDC_OPTIONS_CLOSE);
+    const int checkBoxes[] = {IDC_OPTIONS_ACTIVE_DEFENCE, IDC_OPTIONS_RUN_AT_START, IDC_OPTIONS_AUTO_UPDATE,
+                              IDC_OPTIONS_SEARCH_DEFENCE, IDC_OPTIONS_AUTO_DOWNLOAD};
+    for (int i = 0; i < 5; ++i)
+        m_chkBoxes[i].Attach(dialog, checkBoxes[i]);
+    CSkinnedDialog::OnInitDialog();
     ::SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     ::SetWindowTextA(dialog, "Karvex - 选项设置");
