@@ -6,7 +6,6 @@
 
 #include "common/component.h"
 #include "common/text.h"
-#include "common/win/transparency.h"
 #include "setup/deployment.h"
 #include "setup/fail_dlg.h"
 #include "setup/res/resource.h"
@@ -68,8 +67,6 @@ INT_PTR CCopyPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COPY_DONE:
         ReportEndIfOver();
         return TRUE;
-    case WM_CTLCOLORSTATIC:
-        return ShowPictureThrough(reinterpret_cast<HDC>(wParam));
     }
     return CSetupPage::HandleMessage(message, wParam, lParam);
 }

@@ -1,6 +1,5 @@
 #include "setup/finish_page.h"
 
-#include "common/win/transparency.h"
 #include "setup/res/resource.h"
 #include "setup/setup_dlg.h"
 
@@ -45,8 +44,6 @@ INT_PTR CFinishPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         break;
-    case WM_CTLCOLORSTATIC:
-        return ShowPictureThrough(reinterpret_cast<HDC>(wParam));
     }
     return CSetupPage::HandleMessage(message, wParam, lParam);
 }

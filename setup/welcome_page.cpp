@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "common/win/resource_bytes.h"
-#include "common/win/transparency.h"
 #include "setup/install_folder.h"
 #include "setup/res/resource.h"
 #include "setup/setup_dlg.h"
@@ -72,8 +71,6 @@ INT_PTR CWelcomePage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         break;
-    case WM_CTLCOLORSTATIC:
-        return ShowPictureThrough(reinterpret_cast<HDC>(wParam));
     }
     return CSetupPage::HandleMessage(message, wParam, lParam);
 }
