@@ -67,8 +67,6 @@ INT_PTR CCopyPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COPY_DONE:
         ReportEndIfOver();
         return TRUE;
-    case WM_CTLCOLORSTATIC:
-        return ShowPictureThrough(wParam);
     }
     return CSetupPage::HandleMessage(message, wParam, lParam);
 }

@@ -7,9 +7,9 @@
 #include <atomic>
 
 #include "common/win/handles.h"
+#include "common/win/transparent_label.h"
 #include "setup/flat_progress.h"
 #include "setup/setup_page.h"
-#include "setup/transparent_static.h"
 
 namespace karvex {
 
@@ -72,7 +72,7 @@ private:
     UniqueKernelHandle m_hThread;
     bool m_bReported = false;
     CFlatProgress m_progress;
-    CTransparentStatic m_status;
+    CTransparentLabel m_status;
 };
 
 }  // namespace karvex

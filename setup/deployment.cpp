@@ -11,6 +11,8 @@
 #include "common/std_file.h"
 #include "common/text.h"
 #include "common/win/handles.h"
+#include "common/win/process.h"
+#include "common/win/resource_bytes.h"
 #include "setup/res/resource.h"
 
 namespace karvex {
@@ -33,16 +35,12 @@ constexpr char kClientFile[] = "karvex.exe";
 
 bool ExtractResourceFile(int resourceId, const char* path, DWORD pauseMs)
 {
-    HMODULE module = ::GetModuleHandleA(nullptr);
-    HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(resourceId), "INSTALL_FILES");
-    if (resource == nullptr)
-        return false;
-    HGLOBAL loaded = ::LoadResource(module, resource);
-    const auto* data = loaded != nullptr ? static_cast<const char*>(::LockResource(loaded)) : nullptr;
+    const RESOURCE_BYTES package = ResourceBytes(MAKEINTRESOURCEA(resourceId), "INSTALL_FILES");
     char temporary[MAX_PATH + 8];
-    if (data == nullptr || !FormatText(temporary, sizeof temporary, "%s.part", path))
+    if (package.pData == nullptr || !FormatText(temporary, sizeof temporary, "%s.part", path))
         return false;
-    const DWORD size = ::SizeofResource(module, resource);
+    const unsigned char* data = package.pData;
+    const DWORD size = package.nSize;
     FilePtr file(std::fopen(temporary, "wb"));
     if (!file)
         return false;
@@ -113,16 +111,8 @@ bool CreateDesktopShortcut(const char* installDir)
 void StartClient(const char* installDir)
 {
     char commandLine[MAX_PATH + 16];
-    if (!FormatText(commandLine, sizeof commandLine, "\"%s\\%s\"", installDir, kClientFile))
-        return;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                         &process)) {
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
-    }
+    if (FormatText(commandLine, sizeof commandLine, "\"%s\\%s\"", installDir, kClientFile))
+        StartProcess(commandLine);
 }
 
 void OpenFirstUsePage()

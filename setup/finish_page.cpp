@@ -44,8 +44,6 @@ INT_PTR CFinishPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         break;
-    case WM_CTLCOLORSTATIC:
-        return ShowPictureThrough(wParam);
     }
     return CSetupPage::HandleMessage(message, wParam, lParam);
 }

@@ -1,8 +1,8 @@
 // Page 3: the installation is done; whether to run the client at Finish.
 #pragma once
 
+#include "common/win/transparent_label.h"
 #include "setup/setup_page.h"
-#include "setup/transparent_static.h"
 
 namespace karvex {
 
@@ -18,7 +18,7 @@ protected:
     void DoDataExchange(bool pull) override;
 
 private:
-    CTransparentStatic m_demoLink;
+    CTransparentLabel m_demoLink;
 };
 
 }  // namespace karvex

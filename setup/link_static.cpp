@@ -10,10 +10,10 @@ LRESULT CLinkStatic::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
         return TRUE;
     }
-    return CTransparentStatic::HandleMessage(message, wParam, lParam);
+    return CTransparentLabel::HandleMessage(message, wParam, lParam);
 }
 
-void CLinkStatic::PaintText(HDC dc, const char* text, int length) const
+void CLinkStatic::PaintText(HDC dc, const char* text) const
 {
     // The control's font, underlined; made for this paint only.
     LOGFONTA description = {};
@@ -22,8 +22,8 @@ void CLinkStatic::PaintText(HDC dc, const char* text, int length) const
         ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof description, &description);
     description.lfUnderline = TRUE;
     UniqueGdiObject<HFONT> underlined(::CreateFontIndirectA(&description));
-    // DrawLine selects the font out again before it is deleted.
-    DrawLine(dc, underlined.get(), text, length);
+    // DrawLines selects the font out again before it is deleted.
+    DrawLines(dc, underlined.get(), text);
 }
 
 }  // namespace karvex

@@ -3,14 +3,14 @@
 // (the template gives it SS_NOTIFY).
 #pragma once
 
-#include "setup/transparent_static.h"
+#include "common/win/transparent_label.h"
 
 namespace karvex {
 
-class CLinkStatic : public CTransparentStatic {
+class CLinkStatic : public CTransparentLabel {
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void PaintText(HDC dc, const char* text, int length) const override;
+    void PaintText(HDC dc, const char* text) const override;
 };
 
 }  // namespace karvex

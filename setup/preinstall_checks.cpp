@@ -11,6 +11,7 @@
 #include "common/text.h"
 #include "common/win/ansi_text.h"
 #include "common/win/handles.h"
+#include "common/win/process.h"
 #include "common/win/registry.h"
 #include "setup/deployment.h"
 #include "setup/res/resource.h"
@@ -120,14 +121,8 @@ bool RunEarlierUninstaller()
     char commandLine[2 * MAX_PATH + 16];
     if (!FormatText(commandLine, sizeof commandLine, "\"%s\" \"%s\" %d", uninstaller, folder, 0))
         return false;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return false;
-    UniqueKernelHandle thread(info.hThread);
-    UniqueKernelHandle process(info.hProcess);
-    return ::WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0;
+    const UniqueKernelHandle process = StartProcess(commandLine);
+    return process && ::WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/win/resource_bytes.h"
 #include "setup/install_folder.h"
 #include "setup/res/resource.h"
 #include "setup/setup_dlg.h"
@@ -70,8 +71,6 @@ INT_PTR CWelcomePage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         break;
-    case WM_CTLCOLORSTATIC:
-        return ShowPictureThrough(wParam);
     }
     return CSetupPage::HandleMessage(message, wParam, lParam);
 }
@@ -144,15 +143,11 @@ void CWelcomePage::ShowFolderControls(bool show) const
 
 void CWelcomePage::LoadLicense() const
 {
-    HMODULE module = ::GetModuleHandleA(nullptr);
-    HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(IDR_LICENSE), "LICENSE");
-    HGLOBAL loaded = resource != nullptr ? ::LoadResource(module, resource) : nullptr;
-    const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
-    if (data == nullptr)
+    const RESOURCE_BYTES license = ResourceBytes(MAKEINTRESOURCEA(IDR_LICENSE), "LICENSE");
+    if (license.pData == nullptr)
         return;
-    const DWORD size = ::SizeofResource(module, resource);
-    std::vector<char> text(size + 1, '\0');
-    std::memcpy(text.data(), data, size);
+    std::vector<char> text(license.nSize + 1, '\0');
+    std::memcpy(text.data(), license.pData, license.nSize);
     ::SetDlgItemTextA(GetHwnd(), IDC_LICENSE_TEXT, text.data());
 }
 

@@ -5,9 +5,9 @@
 
 #include <cstddef>
 
+#include "common/win/transparent_label.h"
 #include "setup/link_static.h"
 #include "setup/setup_page.h"
-#include "setup/transparent_static.h"
 
 namespace karvex {
 
@@ -39,7 +39,7 @@ private:
 
     int m_bAccepted = 0;
     bool m_bBrowsing = false;
-    CTransparentStatic m_spaceNote;
+    CTransparentLabel m_spaceNote;
     CLinkStatic m_licenseLink;
 };
 

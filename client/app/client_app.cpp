@@ -18,6 +18,7 @@
 #include "common/win/message_guard.h"
 #include "common/win/ole_session.h"
 #include "common/win/module_path.h"
+#include "common/win/process.h"
 
 namespace karvex {
 
@@ -185,18 +186,8 @@ bool CClientApp::HandOverPendingUpdate() const
         return false;
 
     char commandLine[MAX_PATH + 32];
-    if (FormatText(commandLine, sizeof commandLine, "\"%s\" %s", updater, kUpdaterToken)) {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_SHOW;
-        PROCESS_INFORMATION process = {};
-        if (::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &process)) {
-            UniqueKernelHandle thread(process.hThread);
-            UniqueKernelHandle handle(process.hProcess);
-        }
-    }
+    if (FormatText(commandLine, sizeof commandLine, "\"%s\" %s", updater, kUpdaterToken))
+        StartProcess(commandLine, nullptr, SW_SHOW);
     return true;
 }
 

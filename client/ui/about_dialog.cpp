@@ -11,16 +11,10 @@ CAboutDialog::CAboutDialog() : CSkinnedDialog(IDD_ABOUT, IDG_ABOUT_BACKGROUND)
     m_bDraggable = true;
 }
 
-void CAboutDialog::DoDataExchange(bool)
-{
-    if (m_btnCornerClose.GetHwnd() == nullptr)
-        m_btnCornerClose.Attach(GetHwnd(), IDC_ABOUT_CORNER_CLOSE);
-    if (m_btnClose.GetHwnd() == nullptr)
-        m_btnClose.Attach(GetHwnd(), IDC_ABOUT_CLOSE);
-}
-
 BOOL CAboutDialog::OnInitDialog()
 {
+    m_btnCornerClose.Attach(GetHwnd(), IDC_ABOUT_CORNER_CLOSE);
+    m_btnClose.Attach(GetHwnd(), IDC_ABOUT_CLOSE);
     const BOOL result = CSkinnedDialog::OnInitDialog();
     LoadBackground();
     ::SetWindowTextA(GetHwnd(), "Karvex - 提示");

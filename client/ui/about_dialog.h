@@ -2,8 +2,8 @@
 // picture, closed by its button or the cross in its corner.
 #pragma once
 
-#include "client/ui/skin_button.h"
-#include "client/ui/skinned_dialog.h"
+#include "client/ui/skin/skin_button.h"
+#include "client/ui/skin/skinned_dialog.h"
 
 namespace karvex {
 
@@ -13,7 +13,6 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    void DoDataExchange(bool pull) override;
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     INT_PTR OnCtlColorStatic(HDC dc, HWND control) override;
 

@@ -46,21 +46,19 @@ const char* AlertText(WPARAM type)
 CAlertDialog::CAlertDialog(WPARAM type)
     : CSkinnedDialog(IDD_ALERT, IDG_ALERT_BACKGROUND), m_strText(AlertText(type))
 {
-    m_lblText.m_crText = RGB(233, 137, 57);
+    m_lblText.SetTextColor(RGB(233, 137, 57));
 }
 
 void CAlertDialog::DoDataExchange(bool pull)
 {
-    if (m_lblText.GetHwnd() == nullptr)
-        m_lblText.Attach(GetHwnd(), IDC_ALERT_TEXT);
-    if (m_btnClose.GetHwnd() == nullptr)
-        m_btnClose.Attach(GetHwnd(), IDC_ALERT_CLOSE);
     if (!pull)
         ::SetWindowTextA(m_lblText.GetHwnd(), m_strText.c_str());
 }
 
 BOOL CAlertDialog::OnInitDialog()
 {
+    m_lblText.Attach(GetHwnd(), IDC_ALERT_TEXT);
+    m_btnClose.Attach(GetHwnd(), IDC_ALERT_CLOSE);
     CSkinnedDialog::OnInitDialog();
     m_btnClose.SetPicture(IDG_CLOSE);
     m_btnClose.FitToPicture();

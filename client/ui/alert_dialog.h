@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "client/ui/skin_button.h"
-#include "client/ui/skin_label.h"
-#include "client/ui/skinned_dialog.h"
+#include "client/ui/skin/skin_button.h"
+#include "client/ui/skin/skinned_dialog.h"
+#include "common/win/transparent_label.h"
 
 namespace karvex {
 
@@ -48,7 +48,7 @@ private:
     DWORD m_dwHoldStart = 0;
     bool m_bClosed = false;
     CSkinButton m_btnClose;
-    CSkinLabel m_lblText;
+    CTransparentLabel m_lblText{CTransparentLabel::kWrapped};
     std::string m_strText;
 };
 

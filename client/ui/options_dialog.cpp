@@ -10,6 +10,7 @@
 #include "client/ui/update_toggle.h"
 #include "client/update/options_pass_view.h"
 #include "client/update/updater.h"
+#include "common/win/gdi.h"
 
 namespace karvex {
 
@@ -26,21 +27,6 @@ COptionsDialog::COptionsDialog(CUpdater& updater, CUpdateToggle& updateToggle, C
 void COptionsDialog::DoDataExchange(bool pull)
 {
     HWND dialog = GetHwnd();
-    if (m_lblVersion.GetHwnd() == nullptr) {
-        m_lblVersion.Attach(dialog, IDC_OPTIONS_DB_VERSION);
-        m_btnOk.Attach(dialog, IDC_OPTIONS_OK);
-        m_btnCancel.Attach(dialog, IDC_OPTIONS_CANCEL);
-        m_btnApply.Attach(dialog, IDC_OPTIONS_APPLY);
-        m_btnUpdate.Attach(dialog, IDC_OPTIONS_UPDATE);
-        m_progress.Attach(dialog, IDC_OPTIONS_PROGRESS);
-        m_lstLog.Attach(dialog, IDC_OPTIONS_LOG);
-        m_btnSpare.Attach(dialog, IDC_OPTIONS_SPARE_BUTTON);
-        m_btnClose.Attach(dialog, IDC_OPTIONS_CLOSE);
-        const int checkBoxes[] = {IDC_OPTIONS_ACTIVE_DEFENCE, IDC_OPTIONS_RUN_AT_START, IDC_OPTIONS_AUTO_UPDATE,
-                                  IDC_OPTIONS_SEARCH_DEFENCE, IDC_OPTIONS_AUTO_DOWNLOAD};
-        for (int i = 0; i < 5; ++i)
-            m_chkBoxes[i].Attach(dialog, checkBoxes[i]);
-    }
     ExchangeCheck(dialog, IDC_OPTIONS_ACTIVE_DEFENCE, m_bActiveDefence, pull);
     ExchangeCheck(dialog, IDC_OPTIONS_RUN_AT_START, m_bRunAtStart, pull);
     ExchangeCheck(dialog, IDC_OPTIONS_AUTO_UPDATE, m_bAutoUpdate, pull);
@@ -50,12 +36,25 @@ void COptionsDialog::DoDataExchange(bool pull)
 
 BOOL COptionsDialog::OnInitDialog()
 {
-    CSkinnedDialog::OnInitDialog();
     HWND dialog = GetHwnd();
+    m_lblVersion.Attach(dialog, IDC_OPTIONS_DB_VERSION);
+    m_btnOk.Attach(dialog, IDC_OPTIONS_OK);
+    m_btnCancel.Attach(dialog, IDC_OPTIONS_CANCEL);
+    m_btnApply.Attach(dialog, IDC_OPTIONS_APPLY);
+    m_btnUpdate.Attach(dialog, IDC_OPTIONS_UPDATE);
+    m_progress.Attach(dialog, IDC_OPTIONS_PROGRESS);
+    m_lstLog.Attach(dialog, IDC_OPTIONS_LOG);
+    m_btnSpare.Attach(dialog, IDC_OPTIONS_SPARE_BUTTON);
+    m_btnClose.Attach(dialog, IDC_OPTIONS_CLOSE);
+    const int checkBoxes[] = {IDC_OPTIONS_ACTIVE_DEFENCE, IDC_OPTIONS_RUN_AT_START, IDC_OPTIONS_AUTO_UPDATE,
+                              IDC_OPTIONS_SEARCH_DEFENCE, IDC_OPTIONS_AUTO_DOWNLOAD};
+    for (int i = 0; i < 5; ++i)
+        m_chkBoxes[i].Attach(dialog, checkBoxes[i]);
+    CSkinnedDialog::OnInitDialog();
     ::SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     ::SetWindowTextA(dialog, "Karvex - 选项设置");
-    m_lblVersion.m_crText = RGB(255, 0, 0);
+    m_lblVersion.SetTextColor(RGB(255, 0, 0));
     m_btnSpare.SetPicture(IDG_BUTTON_NORMAL);
     m_btnSpare.FitToPicture();
     m_btnClose.SetPicture(IDG_CLOSE);
@@ -95,19 +94,18 @@ void COptionsDialog::FitVersionLabel()
     HWND bar = m_progress.GetHwnd();
     char text[260] = {};
     ::GetWindowTextA(label, text, sizeof text);
-    HDC dc = ::GetDC(label);
-    if (dc == nullptr)
-        return;
-    auto font = reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0));
-    HGDIOBJ previous = font != nullptr ? ::SelectObject(dc, font) : nullptr;
     int length = static_cast<int>(std::strlen(text));
     while (length > 0 && text[length - 1] == ' ')
         --length;
     SIZE extent = {0, 0};
-    const BOOL measured = ::GetTextExtentPoint32A(dc, text, length, &extent);
-    if (previous != nullptr)
-        ::SelectObject(dc, previous);
-    ::ReleaseDC(label, dc);
+    BOOL measured = FALSE;
+    {
+        CWindowDC dc(label);
+        if (!dc)
+            return;
+        CSelectedObject font(dc.get(), reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+        measured = ::GetTextExtentPoint32A(dc.get(), text, length, &extent);
+    }
     RECT labelRect;
     RECT barRect;
     if (!measured || !GetChildRect(label, &labelRect) || !GetChildRect(bar, &barRect))
@@ -262,17 +260,15 @@ void COptionsDialog::OnUpdateFinished()
 
 void COptionsDialog::OnPaintMinimized()
 {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(GetHwnd(), &paint);
-    if (dc != nullptr) {
-        ::SendMessageA(GetHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-        RECT client;
-        ::GetClientRect(GetHwnd(), &client);
-        const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
-        const int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
-        ::DrawIcon(dc, x, y, m_hIcon);
-    }
-    ::EndPaint(GetHwnd(), &paint);
+    CPaintDC dc(GetHwnd());
+    if (!dc)
+        return;
+    ::SendMessageA(GetHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+    RECT client;
+    ::GetClientRect(GetHwnd(), &client);
+    const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc.get(), x, y, m_hIcon);
 }
 
 void COptionsDialog::OnDestroy()

@@ -6,13 +6,13 @@
 
 #include <windows.h>
 
-#include "client/ui/flat_list_box.h"
-#include "client/ui/skin_bitmap_button.h"
-#include "client/ui/skin_button.h"
-#include "client/ui/skin_check_box.h"
-#include "client/ui/skin_label.h"
-#include "client/ui/skin_progress.h"
-#include "client/ui/skinned_dialog.h"
+#include "client/ui/skin/flat_list_box.h"
+#include "client/ui/skin/skin_bitmap_button.h"
+#include "client/ui/skin/skin_button.h"
+#include "client/ui/skin/skin_check_box.h"
+#include "client/ui/skin/skin_progress.h"
+#include "client/ui/skin/skinned_dialog.h"
+#include "common/win/transparent_label.h"
 
 namespace karvex {
 
@@ -54,7 +54,7 @@ private:
     CUpdater* m_pUpdater;
     CUpdateToggle* m_pUpdateToggle;
     CUpdateSetting* m_pUpdateSetting;
-    CSkinLabel m_lblVersion;
+    CTransparentLabel m_lblVersion{CTransparentLabel::kWrapped};
     CSkinButton m_btnOk;
     CSkinButton m_btnCancel;
     CSkinButton m_btnApply;

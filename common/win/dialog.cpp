@@ -3,6 +3,7 @@
 #include "common/dialog_init.h"
 #include "common/win/control.h"
 #include "common/win/message_guard.h"
+#include "common/win/resource_bytes.h"
 
 namespace karvex {
 
@@ -12,14 +13,10 @@ namespace {
 // its template, if the program has one.
 void ApplyDialogInit(HWND dialog, int templateId)
 {
-    HMODULE module = ::GetModuleHandleA(nullptr);
-    HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(kDialogInitType));
-    HGLOBAL loaded = found != nullptr ? ::LoadResource(module, found) : nullptr;
-    const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
-    if (data == nullptr)
+    const RESOURCE_BYTES init = ResourceBytes(MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(kDialogInitType));
+    if (init.pData == nullptr)
         return;
-    const DWORD size = ::SizeofResource(module, found);
-    for (const DIALOG_INIT_ITEM& item : ParseDialogInit(static_cast<const unsigned char*>(data), size)) {
+    for (const DIALOG_INIT_ITEM& item : ParseDialogInit(init.pData, init.nSize)) {
         const UINT message = item.nMessage == kDialogInitComboAdd ? CB_ADDSTRING
                              : item.nMessage == kDialogInitListAdd ? LB_ADDSTRING
                                                                    : 0;

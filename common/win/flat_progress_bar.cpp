@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "common/win/gdi.h"
+
 namespace karvex {
 
 CFlatProgressBar::CFlatProgressBar(COLORREF background, COLORREF bar, COLORREF frame)
@@ -39,28 +41,26 @@ LRESULT CFlatProgressBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
 
 void CFlatProgressBar::OnPaint()
 {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(GetHwnd(), &paint);
-    if (dc != nullptr) {
-        RECT client;
-        ::GetClientRect(GetHwnd(), &client);
-        ::FillRect(dc, &client, m_brBackground.get());
-        LRESULT position = DefaultProc(PBM_GETPOS, 0, 0);
-        if (position > 100)
-            position = 100;
-        if (position > 0) {
-            RECT bar = client;
-            bar.right = static_cast<LONG>(static_cast<long long>(position) * client.right / 100);
-            ::FillRect(dc, &bar, m_brBar.get());
-        }
+    CPaintDC dc(GetHwnd());
+    if (!dc)
+        return;
+    RECT client;
+    ::GetClientRect(GetHwnd(), &client);
+    ::FillRect(dc.get(), &client, m_brBackground.get());
+    LRESULT position = DefaultProc(PBM_GETPOS, 0, 0);
+    if (position > 100)
+        position = 100;
+    if (position > 0) {
+        RECT bar = client;
+        bar.right = static_cast<LONG>(static_cast<long long>(position) * client.right / 100);
+        ::FillRect(dc.get(), &bar, m_brBar.get());
     }
-    ::EndPaint(GetHwnd(), &paint);
 }
 
 void DrawFlatFrame(HWND window, COLORREF colour)
 {
-    HDC dc = ::GetWindowDC(window);
-    if (dc == nullptr)
+    CWindowDC dc(window, CWindowDC::kWholeWindow);
+    if (!dc)
         return;
     RECT outline;
     ::GetWindowRect(window, &outline);
@@ -70,11 +70,10 @@ void DrawFlatFrame(HWND window, COLORREF colour)
     ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
     ::OffsetRect(&client, -outline.left, -outline.top);
     ::OffsetRect(&outline, -outline.left, -outline.top);
-    ::ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+    ::ExcludeClipRect(dc.get(), client.left, client.top, client.right, client.bottom);
     UniqueGdiObject<HBRUSH> brush(::CreateSolidBrush(colour));
     if (brush)
-        ::FrameRect(dc, &outline, brush.get());
-    ::ReleaseDC(window, dc);
+        ::FrameRect(dc.get(), &outline, brush.get());
 }
 
 }  // namespace karvex

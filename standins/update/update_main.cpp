@@ -15,6 +15,7 @@
 #include "common/text.h"
 #include "common/win/handles.h"
 #include "common/win/module_path.h"
+#include "common/win/process.h"
 
 using namespace karvex;
 
@@ -37,16 +38,8 @@ bool WaitForClientToEnd()
 void StartClient(const char* folder)
 {
     char commandLine[MAX_PATH + 2];
-    if (!FormatText(commandLine, sizeof commandLine, "\"%s\\karvex.exe\"", folder))
-        return;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
-                         &process)) {
-        UniqueKernelHandle thread(process.hThread);
-        UniqueKernelHandle handle(process.hProcess);
-    }
+    if (FormatText(commandLine, sizeof commandLine, "\"%s\\karvex.exe\"", folder))
+        StartProcess(commandLine, folder);
 }
 
 }  // namespace

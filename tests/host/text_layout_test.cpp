@@ -1,4 +1,4 @@
-#include "client/ui/text_layout.h"
+#include "common/text_layout.h"
 
 #include <string>
 

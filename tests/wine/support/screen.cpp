@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "common/win/gdi.h"
 #include "common/win/handles.h"
 #include "tests/wine/support/wait.h"
 
@@ -11,10 +12,8 @@ namespace karvex::test {
 
 COLORREF ScreenPixel(int x, int y)
 {
-    HDC screen = ::GetDC(nullptr);
-    const COLORREF colour = ::GetPixel(screen, x, y);
-    ::ReleaseDC(nullptr, screen);
-    return colour;
+    CWindowDC screen(nullptr);
+    return ::GetPixel(screen.get(), x, y);
 }
 
 Picture CaptureScreen(const RECT& area)
@@ -32,20 +31,19 @@ Picture CaptureScreen(const RECT& area)
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    UniqueGdiObject<HBITMAP> bitmap(::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header),
+    CWindowDC screen(nullptr);
+    UniqueMemoryDC memory(::CreateCompatibleDC(screen.get()));
+    UniqueGdiObject<HBITMAP> bitmap(::CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(&header),
                                                        DIB_RGB_COLORS, &bits, nullptr, 0));
     if (bitmap) {
-        HGDIOBJ old = ::SelectObject(memory, bitmap.get());
-        ::BitBlt(memory, 0, 0, picture.width, picture.height, screen, area.left, area.top, SRCCOPY);
-        ::GdiFlush();
-        ::SelectObject(memory, old);
+        {
+            CSelectedObject selected(memory.get(), bitmap.get());
+            ::BitBlt(memory.get(), 0, 0, picture.width, picture.height, screen.get(), area.left, area.top, SRCCOPY);
+            ::GdiFlush();
+        }
         const size_t stride = (static_cast<size_t>(picture.width) * 3 + 3) & ~size_t(3);
         picture.bits.assign(static_cast<const char*>(bits), stride * static_cast<size_t>(picture.height));
     }
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
     return picture;
 }
 
@@ -128,6 +126,8 @@ RECT WorkArea()
 
 bool StartHostProgram(const std::string& commandLine)
 {
+    // Not StartProcess: Wine starts a host program without giving a handle
+    // to it, so success here is CreateProcess's answer alone.
     std::string line = commandLine;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;

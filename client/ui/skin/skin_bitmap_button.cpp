@@ -1,4 +1,6 @@
-#include "client/ui/skin_bitmap_button.h"
+#include "client/ui/skin/skin_bitmap_button.h"
+
+#include "common/win/gdi.h"
 
 namespace karvex {
 
@@ -36,13 +38,11 @@ void CSkinBitmapButton::DrawItem(const DRAWITEMSTRUCT& item)
     BITMAP info;
     HBITMAP bitmap = CurrentBitmap();
     if (bitmap != nullptr && ::GetObjectA(bitmap, sizeof info, &info) != 0) {
-        HDC memory = ::CreateCompatibleDC(nullptr);
-        if (memory != nullptr) {
+        UniqueMemoryDC memory(::CreateCompatibleDC(nullptr));
+        if (memory) {
             // The bitmap goes back out of the memory context before it is deleted.
-            HGDIOBJ previous = ::SelectObject(memory, bitmap);
-            ::BitBlt(item.hDC, 0, 0, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
-            ::SelectObject(memory, previous);
-            ::DeleteDC(memory);
+            CSelectedObject selected(memory.get(), bitmap);
+            ::BitBlt(item.hDC, 0, 0, info.bmWidth, info.bmHeight, memory.get(), 0, 0, SRCCOPY);
         }
     }
     DrawCaption(item.hDC, 15, m_nHeight, 1);

@@ -1,4 +1,4 @@
-#include "client/ui/flat_list_box.h"
+#include "client/ui/skin/flat_list_box.h"
 
 #include "common/win/flat_progress_bar.h"
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "client/ui/skin_button.h"
+#include "client/ui/skin/hover_button.h"
 #include "common/win/handles.h"
 
 namespace karvex {

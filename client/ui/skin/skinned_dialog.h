@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "client/ui/skin_picture.h"
+#include "client/ui/skin/skin_picture.h"
 #include "common/win/dialog.h"
 
 namespace karvex {
@@ -34,10 +34,5 @@ protected:
 private:
     UINT m_nBackgroundId;
 };
-
-// Paints the dialog's picture and controls under `control` again. A static
-// drawn over a picture with the hollow brush erases nothing: after a change
-// of its text the old glyphs would stay on screen.
-void RepaintBehind(HWND control);
 
 }  // namespace karvex

@@ -1,6 +1,6 @@
-#include "client/ui/skin_check_box.h"
+#include "client/ui/skin/skin_check_box.h"
 
-#include "client/ui/skinned_dialog.h"
+#include "common/win/transparency.h"
 
 namespace karvex {
 

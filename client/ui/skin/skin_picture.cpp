@@ -1,6 +1,9 @@
-#include "client/ui/skin_picture.h"
+#include "client/ui/skin/skin_picture.h"
 
 #include <cstring>
+
+#include "common/win/gdi.h"
+#include "common/win/resource_bytes.h"
 
 namespace karvex {
 
@@ -22,17 +25,12 @@ int HimetricToPixels(long himetric, int pixelsPerInch)
 
 bool CSkinPicture::Load(UINT id)
 {
-    HMODULE module = ::GetModuleHandleA(nullptr);
     const char* name = MAKEINTRESOURCEA(LOWORD(id));
-    HRSRC resource = ::FindResourceA(module, name, "GIF");
-    if (resource == nullptr)
-        resource = ::FindResourceA(module, name, RT_BITMAP);
-    if (resource == nullptr)
-        return false;
-    const DWORD size = ::SizeofResource(module, resource);
-    HGLOBAL loaded = ::LoadResource(module, resource);
-    const void* bytes = loaded != nullptr ? ::LockResource(loaded) : nullptr;
-    if (bytes == nullptr || size == 0)
+    RESOURCE_BYTES bytes = ResourceBytes(name, "GIF");
+    if (bytes.pData == nullptr)
+        bytes = ResourceBytes(name, RT_BITMAP);
+    const DWORD size = bytes.nSize;
+    if (bytes.pData == nullptr || size == 0)
         return false;
 
     // The decoder reads a stream; the stream owns a copy of the bytes.
@@ -40,7 +38,7 @@ bool CSkinPicture::Load(UINT id)
     void* target = copy ? ::GlobalLock(copy.get()) : nullptr;
     if (target == nullptr)
         return false;
-    std::memcpy(target, bytes, size);
+    std::memcpy(target, bytes.pData, size);
     ::GlobalUnlock(copy.get());
     ComPtr<IStream> stream;
     if (FAILED(::CreateStreamOnHGlobal(copy.get(), TRUE, stream.put())))
@@ -59,18 +57,16 @@ SIZE CSkinPicture::GetSize(HDC dc) const
     SIZE size = {0, 0};
     if (!m_picture)
         return size;
+    if (dc == nullptr) {
+        CWindowDC screen(nullptr);
+        return screen ? GetSize(screen.get()) : size;
+    }
     OLE_XSIZE_HIMETRIC width = 0;
     OLE_YSIZE_HIMETRIC height = 0;
     m_picture->get_Width(&width);
     m_picture->get_Height(&height);
-    HDC screen = dc == nullptr ? ::GetDC(nullptr) : nullptr;
-    HDC measure = dc != nullptr ? dc : screen;
-    if (measure == nullptr)
-        return size;
-    size.cx = HimetricToPixels(width, ::GetDeviceCaps(measure, LOGPIXELSX));
-    size.cy = HimetricToPixels(height, ::GetDeviceCaps(measure, LOGPIXELSY));
-    if (screen != nullptr)
-        ::ReleaseDC(nullptr, screen);
+    size.cx = HimetricToPixels(width, ::GetDeviceCaps(dc, LOGPIXELSX));
+    size.cy = HimetricToPixels(height, ::GetDeviceCaps(dc, LOGPIXELSY));
     return size;
 }
 

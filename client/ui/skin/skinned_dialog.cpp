@@ -1,4 +1,7 @@
-#include "client/ui/skinned_dialog.h"
+#include "client/ui/skin/skinned_dialog.h"
+
+#include "common/win/gdi.h"
+#include "common/win/transparency.h"
 
 namespace karvex {
 
@@ -46,20 +49,17 @@ INT_PTR CSkinnedDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
 
 INT_PTR CSkinnedDialog::OnCtlColorStatic(HDC dc, HWND)
 {
-    ::SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<INT_PTR>(::GetStockObject(NULL_BRUSH));
+    return ShowPictureThrough(dc);
 }
 
 void CSkinnedDialog::OnPaint()
 {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(GetHwnd(), &paint);
-    if (dc != nullptr) {
-        const RECT ownSize = {0, 0, 0, 0};
-        m_background.Render(dc, ownSize);
-        FillBeyondPicture(dc);
-    }
-    ::EndPaint(GetHwnd(), &paint);
+    CPaintDC dc(GetHwnd());
+    if (!dc)
+        return;
+    const RECT ownSize = {0, 0, 0, 0};
+    m_background.Render(dc.get(), ownSize);
+    FillBeyondPicture(dc.get());
 }
 
 void CSkinnedDialog::FillBeyondPicture(HDC dc)
@@ -81,16 +81,6 @@ void CSkinnedDialog::FillBeyondPicture(HDC dc)
     const RECT below = {0, size.cy, client.right, client.bottom};
     ::FillRect(dc, &right, brush.get());
     ::FillRect(dc, &below, brush.get());
-}
-
-void RepaintBehind(HWND control)
-{
-    HWND parent = ::GetParent(control);
-    RECT area;
-    if (parent == nullptr || !::GetWindowRect(control, &area))
-        return;
-    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
-    ::RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 }  // namespace karvex
