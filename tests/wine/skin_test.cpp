@@ -1,4 +1,4 @@
-// The skin classes on a dialog of the test program skin_fixture: the user's
+// The skin classes on a dialog of the test program skin_gallery: the user's
 // pointer hovers and presses the buttons, the progress bar and the list box
 // draw their frames and fills, a label wraps its text, and nothing leaks over
 // many create-paint-destroy cycles.
@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/wine/programs/skin_fixture.h"
+#include "tests/wine/programs/skin_gallery.h"
 #include "tests/wine/support/client_process.h"
 #include "tests/wine/support/install.h"
 #include "tests/wine/support/screen.h"
@@ -24,8 +24,8 @@ protected:
     void SetUp() override
     {
         MovePointer(1, 1);
-        ASSERT_TRUE(m_fixture.Start(BuildFolder() + "\\skin_fixture.exe", "show"));
-        m_dialog = m_fixture.WaitForWindow("#32770", kFixtureTitle);
+        ASSERT_TRUE(m_gallery.Start(BuildFolder() + "\\skin_gallery.exe", "show"));
+        m_dialog = m_gallery.WaitForWindow("#32770", kGalleryTitle);
         ASSERT_NE(m_dialog, nullptr);
     }
 
@@ -59,7 +59,7 @@ protected:
         return rect;
     }
 
-    ChildProcess m_fixture;
+    ChildProcess m_gallery;
     HWND m_dialog = nullptr;
 };
 
@@ -71,8 +71,8 @@ TEST_F(SkinControlsTest, PointerHoversAndPressesTheButtons)
         POINT probe;                // a pixel whose colour differs between the faces
         bool pressedFaceOfItsOwn;   // the update button's pressed face is its hover face
     } cases[] = {
-        {IDC_FIXTURE_BUTTON, 83, 28, {40, 1}, true},
-        {IDC_FIXTURE_BITMAP_BUTTON, 73, 21, {40, 0}, false},
+        {IDC_GALLERY_BUTTON, 83, 28, {40, 1}, true},
+        {IDC_GALLERY_BITMAP_BUTTON, 73, 21, {40, 0}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
@@ -115,21 +115,21 @@ TEST_F(SkinControlsTest, ProgressBarFillsItsShareOfTheWidth)
 {
     const COLORREF background = RGB(223, 240, 250);
     const COLORREF bar = RGB(166, 224, 240);
-    const HWND progress = ::GetDlgItem(m_dialog, IDC_FIXTURE_PROGRESS);
-    const LONG width = ClientRect(IDC_FIXTURE_PROGRESS).right;
+    const HWND progress = ::GetDlgItem(m_dialog, IDC_GALLERY_PROGRESS);
+    const LONG width = ClientRect(IDC_GALLERY_PROGRESS).right;
     ASSERT_GT(width, 100);
     for (int position : {0, 33, 50, 100}) {
         SCOPED_TRACE(position);
         ::SendMessageA(progress, PBM_SETPOS, static_cast<WPARAM>(position), 0);
         const int filled = static_cast<int>(position * width / 100);
         EXPECT_TRUE(WaitUntil([&] {
-            return (filled == 0 || Pixel(IDC_FIXTURE_PROGRESS, filled - 1, 2) == bar) &&
-                   (filled == width || Pixel(IDC_FIXTURE_PROGRESS, filled, 2) == background);
+            return (filled == 0 || Pixel(IDC_GALLERY_PROGRESS, filled - 1, 2) == bar) &&
+                   (filled == width || Pixel(IDC_GALLERY_PROGRESS, filled, 2) == background);
         }));
-        EXPECT_EQ(Pixel(IDC_FIXTURE_PROGRESS, 0, 2), filled > 0 ? bar : background);
+        EXPECT_EQ(Pixel(IDC_GALLERY_PROGRESS, 0, 2), filled > 0 ? bar : background);
     }
     // A one-pixel light grey frame instead of the system's border.
-    const RECT rect = ScreenRect(IDC_FIXTURE_PROGRESS);
+    const RECT rect = ScreenRect(IDC_GALLERY_PROGRESS);
     EXPECT_TRUE(WaitUntil([&] {
         return ScreenPixel(rect.left, rect.top) == RGB(221, 221, 221) &&
                ScreenPixel(rect.right - 1, rect.bottom - 1) == RGB(221, 221, 221);
@@ -138,7 +138,7 @@ TEST_F(SkinControlsTest, ProgressBarFillsItsShareOfTheWidth)
 
 TEST_F(SkinControlsTest, ListBoxHasAFlatGreyFrame)
 {
-    const RECT rect = ScreenRect(IDC_FIXTURE_LIST);
+    const RECT rect = ScreenRect(IDC_GALLERY_LIST);
     for (POINT corner : {POINT{rect.left, rect.top}, POINT{rect.right - 1, rect.top}, POINT{rect.left, rect.bottom - 1},
                          POINT{rect.right - 1, rect.bottom - 1}}) {
         EXPECT_TRUE(WaitUntil([&] { return ScreenPixel(corner.x, corner.y) == RGB(158, 158, 158); }))
@@ -149,11 +149,11 @@ TEST_F(SkinControlsTest, ListBoxHasAFlatGreyFrame)
 TEST_F(SkinControlsTest, LabelWrapsAndRepaintsBehindANewText)
 {
     // Red pixels in a band of rows of the label.
-    const LONG width = ClientRect(IDC_FIXTURE_LABEL).right;
+    const LONG width = ClientRect(IDC_GALLERY_LABEL).right;
     const auto redIn = [&](int top, int bottom, int left = 0) {
         for (int y = top; y < bottom; ++y) {
             for (int x = left; x < width; ++x) {
-                if (Pixel(IDC_FIXTURE_LABEL, x, y) == RGB(255, 0, 0))
+                if (Pixel(IDC_GALLERY_LABEL, x, y) == RGB(255, 0, 0))
                     return true;
             }
         }
@@ -166,7 +166,7 @@ TEST_F(SkinControlsTest, LabelWrapsAndRepaintsBehindANewText)
     EXPECT_TRUE(redIn(12, 24));
 
     // A shorter text: the old glyphs of the second line are gone.
-    ::SendMessageA(::GetDlgItem(m_dialog, IDC_FIXTURE_LABEL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("升级成功"));
+    ::SendMessageA(::GetDlgItem(m_dialog, IDC_GALLERY_LABEL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("升级成功"));
     EXPECT_TRUE(WaitUntil([&] { return !redIn(12, 24) && !redIn(0, 12, 60); }));
     EXPECT_TRUE(redIn(0, 12));
 }
@@ -184,12 +184,12 @@ TEST(SkinResourcesTest, PicturesHaveTheirSizes)
         {270, 1, 224, 150}, {272, 1, 585, 346}, {274, 1, 0, 0},   {9999, 0, 0, 0},
     };
     for (const Case& c : cases) {
-        ChildProcess fixture;
-        ASSERT_TRUE(fixture.Start(BuildFolder() + "\\skin_fixture.exe",
+        ChildProcess gallery;
+        ASSERT_TRUE(gallery.Start(BuildFolder() + "\\skin_gallery.exe",
                                   "picture " + std::to_string(c.id) + " " + std::to_string(c.found) + " " +
                                       std::to_string(c.width) + " " + std::to_string(c.height)));
         DWORD code = 99;
-        ASSERT_TRUE(fixture.WaitForExit(30000, &code));
+        ASSERT_TRUE(gallery.WaitForExit(30000, &code));
         EXPECT_EQ(code, 0u) << "picture " << c.id;
     }
 
@@ -220,10 +220,10 @@ TEST(SkinResourcesTest, PicturesHaveTheirSizes)
 // table filled so far that one object left behind per cycle would exhaust it.
 TEST(SkinResourcesTest, CyclesLeaveNoGdiObjectBehind)
 {
-    ChildProcess fixture;
-    ASSERT_TRUE(fixture.Start(BuildFolder() + "\\skin_fixture.exe", "cycles 150"));
+    ChildProcess gallery;
+    ASSERT_TRUE(gallery.Start(BuildFolder() + "\\skin_gallery.exe", "cycles 150"));
     DWORD code = 99;
-    ASSERT_TRUE(fixture.WaitForExit(500000, &code));
+    ASSERT_TRUE(gallery.WaitForExit(500000, &code));
     EXPECT_EQ(code, 0u) << "1: drawing failed after the cycles, 2: objects leaked";
 }
 
